@@ -1,0 +1,20 @@
+#pragma once
+// Every message box of the windows goes through this seam, so tests can answer without a person.
+
+#include <QString>
+
+class QWidget;
+
+class TMessageBoxes {
+public:
+    virtual ~TMessageBoxes() = default;
+    // A plain message with an OK button.
+    virtual void ShowMessage(QWidget* parent, const QString& text);
+    // A Yes/No question, Yes the default button; true for Yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& text);
+    // An OK/Cancel warning with its caption; true for OK.
+    virtual bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text);
+};
+
+// Texts hold "\r\n" line breaks; widgets want "\n".
+QString DisplayText(QString text);

@@ -1,0 +1,51 @@
+// Program entry: the application, its priority and the main window.
+
+#include "ShellServices.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int terminationPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    (void)!write(terminationPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT close the main window like its close button, so a recording in progress is
+// finished and its file completed when the session ends.
+void CloseOnTerminationSignals(QWidget& window) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, terminationPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(terminationPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        (void)!read(terminationPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sarvo MP3 Recorder"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Sarvo MP3 Recorder"));
+    ShellServices::RaiseProcessPriority();
+    TForm1 form;
+    CloseOnTerminationSignals(form);
+    form.show();
+    return QApplication::exec();
+}

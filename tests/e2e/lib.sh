@@ -1,0 +1,59 @@
+# Helpers for end-to-end tests: a private X display, a fresh home, the program, screenshots.
+# Needs SARVO_BUILD_DIR; the private sound server's variables come from the CTest fixture.
+set -euo pipefail
+
+e2e_pids=()
+e2e_cleanup() {
+  local pid
+  for pid in "${e2e_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${e2e_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
+}
+trap e2e_cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_display() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  e2e_pids+=($!)
+  local number
+  read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
+  rm -f "$fifo"
+  export DISPLAY=:$number
+}
+
+# A fresh, empty home folder; the interface language is English unless $1 names a locale.
+fresh_home() {
+  E2E_HOME=$(mktemp -d)
+  export HOME=$E2E_HOME LANG=${1:-C.UTF-8}
+  unset XDG_CONFIG_HOME XDG_DATA_HOME LANGUAGE LC_ALL LC_MESSAGES
+}
+
+start_program() {
+  QT_QPA_PLATFORM=xcb "$SARVO_BUILD_DIR/sarvo-mp3-recorder" "$@" >"$E2E_HOME/program.log" 2>&1 &
+  PROGRAM_PID=$!
+  e2e_pids+=("$PROGRAM_PID")
+}
+
+# Waits up to $2 seconds for a window whose title is exactly $1; prints its id.
+wait_for_window() {
+  local title=$1 limit=${2:-20} id=""
+  for _ in $(seq $((limit * 10))); do
+    id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended early: $(cat "$E2E_HOME/program.log")"
+    sleep 0.1
+  done
+  fail "no window titled '$title' within ${limit}s"
+}
+
+# Saves a screenshot of window $1 as $SARVO_BUILD_DIR/screenshots/$2.png.
+screenshot() {
+  mkdir -p "$SARVO_BUILD_DIR/screenshots"
+  import -window "$1" "$SARVO_BUILD_DIR/screenshots/$2.png"
+  echo "screenshot: $SARVO_BUILD_DIR/screenshots/$2.png"
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Message boxes answered by the test: every box is recorded, questions take the next scripted answer.
+
+#include "MessageBoxes.h"
+
+#include <QStringList>
+#include <deque>
+
+class ScriptedBoxes : public TMessageBoxes {
+public:
+    std::deque<bool> answers; // Yes/OK is true; an empty script answers No/Cancel
+    QStringList shown;        // every text shown, questions included, in order
+
+    void ShowMessage(QWidget*, const QString& text) override { shown << text; }
+    bool AskYesNo(QWidget*, const QString& text) override { return Answer(text); }
+    bool AskOkCancel(QWidget*, const QString&, const QString& text) override { return Answer(text); }
+
+private:
+    bool Answer(const QString& text) {
+        shown << text;
+        if (answers.empty()) return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
