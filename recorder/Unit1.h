@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QWidget>
 
-enum TflState { flPlay, flStop, flPause, flRecord, flRecPause };
+enum TflState : int { flPlay, flStop, flPause, flRecord, flRecPause };
 
 // The message texts of the main window, refreshed on every change of language.
 struct TCachedTexts {
