@@ -1,0 +1,296 @@
+#pragma once
+// The pull-driven pipeline: sources (TAuInput), filters (TAuConverter) and sinks (TAuOutput).
+// A sink owns a worker thread (TAuThread) that pulls chunk after chunk from its input; one
+// process-wide event thread (TEventHandler) hands the sinks' notifications to the main thread.
+//
+// Threads and locks:
+// - The main thread calls Run, Stop, Pause, Resume and reads Status, Progress, TimeElapsed.
+// - A sink's worker calls DoPrepare, DoChunk, DoFinish, hence the sources' Init, GetData, Flush.
+// - DataCS of a source is held around Init, Flush and each GetData. Locks are taken from the
+//   sink end toward the source end only; no lock is held while a notification is delivered.
+// - Handlers (OnDone, OnProgress, OnThreadException) run on the main thread; OnSyncDone runs on
+//   the worker.
+
+#include "AuComponent.h"
+#include "AuSync.h"
+
+#include <atomic>
+#include <deque>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+class EAuException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum TOutputStatus { tosPlaying, tosPaused, tosIdle };
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum TEventType : uint8_t { etOnProgress, etOnDone, etGeneric, etNonGUI };
+
+class TAuOutput;
+class TEventHandler;
+using TGenericEvent = std::function<void(TComponent* Sender)>;
+using TOutputDoneEvent = TGenericEvent;
+using TOutputProgressEvent = TGenericEvent;
+using TThreadExceptionEvent = TGenericEvent;
+
+// Rounds to the nearest whole number, halves to the even neighbour.
+int64_t RoundHalfEven(double value);
+
+// ---------------------------------------------------------------------------------------------
+// Source
+
+class TAuInput : public TComponent {
+public:
+    explicit TAuInput(TComponent* AOwner = nullptr) : TComponent(AOwner) {}
+
+    uint32_t BitsPerSample() { return GetBitsPerSample(); }
+    uint32_t Channels() { return GetChannels(); }
+    uint32_t SampleRate() { return GetSampleRate(); }
+    uint32_t TotalTime() { return GetTotalTime(); }
+    int64_t TotalSamples() { return GetTotalSamples(); }
+    int64_t Position() const { return FPosition; }
+    int64_t Size() const { return FSize; }
+    bool IsBusy() const { return Busy; }
+    bool Seekable() const { return FSeekable; }
+    bool RequestFloat() const { return FFloatRequested; }
+    void SetRequestFloat(bool value) { DoSetRequestFloat(value); }
+
+    // Starts a run. A failing DoInit leaves the source at end of stream and raises its message.
+    void Init();
+    // Ends a run.
+    void Flush();
+    // On entry Bytes is the most wanted; on return Buffer points at Bytes bytes owned by the source,
+    // valid until the next call. 0 bytes means end of data.
+    virtual void GetData(void*& Buffer, uint32_t& Bytes);
+    int32_t CopyData(void* Buffer, int32_t BufferSize);
+    // Pulls until BufferSize bytes are in or the source ends; EndOf tells which.
+    int32_t FillBuffer(void* Buffer, int32_t BufferSize, bool& EndOf);
+    // The same under one hold of the lock, calling DoGetData directly.
+    int32_t FillBufferUnprotected(void* Buffer, int32_t BufferSize, bool& EndOf);
+    virtual void Reset();
+    // Told by the sink when it pauses and resumes.
+    virtual void _Pause() {}
+    virtual void _Resume() {}
+    // Relative seek in thousandths of the whole stream.
+    virtual void _Jump(int32_t /*Offs*/) {}
+    void _Lock() { DataCS.lock(); }
+    void _Unlock() { DataCS.unlock(); }
+
+protected:
+    virtual uint32_t GetBitsPerSample() = 0;
+    virtual uint32_t GetChannels() = 0;
+    virtual uint32_t GetSampleRate() = 0;
+    virtual uint32_t GetTotalTime() { return 0; }
+    virtual int64_t GetTotalSamples() { return 0; }
+    virtual void DoInit() = 0;
+    virtual void DoFlush() = 0;
+    virtual void DoGetData(void*& Buffer, uint32_t& Bytes) = 0;
+    virtual void DoSetRequestFloat(bool value) { FFloatRequested = value; }
+
+    // Written by the pulling worker, read by any thread (Progress, TimeElapsed).
+    std::atomic<int64_t> FPosition{0}; // bytes delivered since Init, seek or loop
+    std::atomic<int64_t> FSize{0};     // bytes the run will deliver; -1 unknown or endless, 0 not known
+    uint16_t FSampleSize = 0;          // bytes per sample frame (file sources)
+    bool FSeekable = false;
+    std::atomic<bool> Busy{false};     // between Init and Flush; written under DataCS
+    uint32_t BufStart = 0, BufEnd = 0; // read cursor into the source's own buffer; under DataCS
+    std::recursive_mutex DataCS;       // the input's lock
+    std::atomic<bool> _EndOfStream{false};
+    std::atomic<bool> FFloatRequested{false};
+};
+
+// ---------------------------------------------------------------------------------------------
+// Filter
+
+class TAuConverter : public TAuInput {
+public:
+    explicit TAuConverter(TComponent* AOwner = nullptr) : TAuInput(AOwner) {}
+    ~TAuConverter() override;
+
+    TAuInput* Input() const { return FInput; }
+    // A filter is never its own input. A busy filter flushes the old input and starts the new one.
+    virtual void SetInput(TAuInput* Value);
+    void GetData(void*& Buffer, uint32_t& Bytes) override;
+    void _Pause() override;
+    void _Resume() override;
+    void _Jump(int32_t Offs) override;
+
+protected:
+    uint32_t GetBitsPerSample() override;
+    uint32_t GetChannels() override;
+    uint32_t GetSampleRate() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    std::atomic<TAuInput*> FInput{nullptr}; // written by the main thread under DataCS, read by the puller
+};
+
+// ---------------------------------------------------------------------------------------------
+// Sink and its worker
+
+class TAuThread {
+public:
+    explicit TAuThread(TAuOutput* parent);
+    ~TAuThread();
+    TAuThread(const TAuThread&) = delete;
+    TAuThread& operator=(const TAuThread&) = delete;
+
+    void SoftWake() { SoftSleepEvent.SetEvent(); }
+    // Waits up to 5 s for the worker to reach its pause point; gives up early when the run ends.
+    bool WaitForPause();
+    void Terminate();
+    void SetPriority(TThreadPriority priority);
+    TThreadPriority Priority() const { return FPriority; }
+    bool IsWorker() const { return std::this_thread::get_id() == FThread.get_id(); }
+
+    // Flags one thread writes and another polls (main: M, worker: W).
+    std::atomic<bool> Stopped{false};  // W sets at the end of a run, M clears in Run; M polls
+    std::atomic<bool> Stop{false};     // M sets in Stop, W clears after the loop; W polls
+    std::atomic<bool> SetPause{false}; // M sets in Pause, W clears; W polls
+    std::atomic<bool> Paused{false};   // W sets while parked in its pause; M polls
+    std::atomic<int32_t> Delay{0};     // M writes, W reads: ms slept before each chunk when above 5
+    std::atomic<bool> Sleeping{false}; // W sets while waiting for a run; M polls
+    std::atomic<bool> Finished{false}; // W sets when Execute has returned
+
+private:
+    void Execute();
+    void RunOnce();
+    void SoftSleep();
+    void SoftPause();
+    void ApplyPriority();
+
+    TEvent PauseEvent;
+    TEvent SoftSleepEvent;
+    TAuOutput* Parent;
+    std::atomic<bool> FTerminated{false}; // M sets, W polls
+    std::atomic<TThreadPriority> FPriority{tpNormal};
+    std::atomic<int> FTid{0}; // the worker's kernel thread id, once it runs
+    std::thread FThread;
+};
+
+class TAuOutput : public TComponent {
+    friend class TAuThread;
+    friend class TEventHandler;
+
+public:
+    explicit TAuOutput(TComponent* AOwner = nullptr);
+    ~TAuOutput() override;
+
+    TAuInput* Input() const { return FInput; }
+    virtual void SetInput(TAuInput* Value);
+
+    // Starts a run on the worker thread and returns at once.
+    void Run();
+    // Asks the run to end; with Async false waits until it has, and no OnDone is delivered for it.
+    void Stop(bool Async = true);
+    void Pause();
+    void Resume();
+    // A whole run in the calling thread; no events are posted.
+    void BlockingRun();
+
+    TOutputStatus Status() const;
+    int32_t Progress() const;
+    int32_t TimeElapsed() const;
+    int32_t Delay() const { return Thread ? Thread->Delay.load() : 0; }
+    void SetDelay(int32_t value);
+    TThreadPriority ThreadPriority() const { return Thread->Priority(); }
+    void SetThreadPriority(TThreadPriority value) { Thread->SetPriority(value); }
+    std::string ExceptionMessage() const;
+
+    TOutputDoneEvent OnDone() const;
+    void SetOnDone(TOutputDoneEvent handler);
+    TOutputProgressEvent OnProgress() const;
+    void SetOnProgress(TOutputProgressEvent handler);
+    TThreadExceptionEvent OnThreadException() const;
+    void SetOnThreadException(TThreadExceptionEvent handler);
+    TOutputDoneEvent OnSyncDone() const;
+    void SetOnSyncDone(TOutputDoneEvent handler);
+
+protected:
+    // All three run on the worker thread.
+    virtual void DoPrepare() = 0;
+    // Moves one chunk; returns true to be called again. With Abort set it moves nothing and returns false.
+    virtual bool DoChunk(bool Abort) = 0;
+    virtual void DoFinish() = 0;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // Ends the worker thread. Every concrete sink calls it first in its destructor, so that no
+    // DoChunk runs on a half-destroyed object.
+    void ShutdownThread();
+    bool IsBusy() const { return Busy; }
+
+    std::atomic<bool> CanOutput{false}; // W writes, any reads: true while chunks may be produced
+
+private:
+    void FinishRun();
+    void SetHandler(TGenericEvent& field, TGenericEvent handler);
+    TGenericEvent Handler(const TGenericEvent& field) const;
+
+    std::atomic<bool> FStopped{false};   // M sets in Stop, W clears when the run has finished
+    mutable std::mutex FMessageLock;     // guards FExceptionMessage (W writes, M reads and clears)
+    std::string FExceptionMessage;
+    std::atomic<int32_t> CurProgr{0};    // W only
+    TEventHandler* FEvents;              // the process's event thread, referenced for the sink's life
+    TAuThread* Thread = nullptr;         // owned
+    std::atomic<TAuInput*> FInput{nullptr}; // M writes while idle, W reads during a run
+    mutable std::mutex FHandlersLock;    // guards the four handlers (M writes, W and event thread copy)
+    TOutputDoneEvent FOnDone, FOnSyncDone;
+    TOutputProgressEvent FOnProgress;
+    TThreadExceptionEvent FOnThreadException;
+    std::atomic<bool> Busy{false};       // M sets in Run, W clears at the end of the run
+    std::atomic<uint64_t> FRunSerial{0}; // M counts runs; the worker tags its posts with it
+    std::atomic<bool> FDestroying{false}; // M sets; handlers of a dying sink are not called
+    std::mutex RunCS;                    // serialises Run
+};
+
+// ---------------------------------------------------------------------------------------------
+// Event thread
+
+class TEventHandler {
+public:
+    struct TEventRecord {
+        TEventType _type;
+        TAuOutput* Sender;
+        uint64_t Run;          // the sender's run the record belongs to
+        TGenericEvent Handler; // empty for etOnDone: the sink's OnDone is read when delivered
+    };
+
+    TEventHandler();
+    ~TEventHandler();
+
+    void PostOnProgress(TAuOutput* Sender, uint64_t Run, TOutputProgressEvent Handler);
+    void PostOnDone(TAuOutput* Sender, uint64_t Run);
+    void PostGenericEvent(TAuOutput* Sender, uint64_t Run, TGenericEvent Handler);
+    void PostNonGuiEvent(TAuOutput* Sender, uint64_t Run, TGenericEvent Handler);
+    // Removes the queued records of one run of Sender, or of all its runs.
+    void ClearEvents(TAuOutput* Sender, uint64_t Run);
+    void ClearEvents(TAuOutput* Sender);
+    // Refuses, then accepts again, the records of one run of Sender.
+    void BlockEvents(TAuOutput* Sender, uint64_t Run);
+    void UnblockEvents(TAuOutput* Sender, uint64_t Run);
+    // True while a record of Sender is being delivered.
+    bool Delivering(TAuOutput* Sender);
+
+    // One event thread for the process, from the first sink to the last.
+    static TEventHandler& Acquire();
+    static void Release();
+
+private:
+    void Post(TEventRecord record, bool atHead);
+    void Execute();
+    void Deliver(const TEventRecord& record);
+
+    std::mutex CS; // guards Events, Blocked and CurrentSender
+    std::deque<TEventRecord> Events;
+    std::vector<std::pair<TAuOutput*, uint64_t>> Blocked;
+    TAuOutput* CurrentSender = nullptr;
+    TEvent _Evt;
+    std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
+    std::thread FThread;
+};
