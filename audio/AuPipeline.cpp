@@ -238,9 +238,7 @@ void TAuThread::RunOnce() {
     try {
         S.DoPrepare();
         S.CanOutput = true;
-        SetPause = false;
         Paused = false;
-        PauseEvent.ResetEvent();
         bool more = true;
         while (more && !Stop) {
             const int32_t delay = Delay;
@@ -326,6 +324,9 @@ void TAuOutput::Run() {
     if (FInput.load() == nullptr) throw EAuException("Input is not assigned");
     Thread->Stop = false;
     Thread->Stopped = false;
+    // Cleared here rather than by the worker, so that a Pause right after Run is not lost.
+    Thread->SetPause = false;
+    Thread->PauseEvent.ResetEvent();
     ++FRunSerial;
     Busy = true;
     Thread->SoftWake();
@@ -347,7 +348,8 @@ void TAuOutput::Stop(bool Async) {
         YieldBriefly();
     }
     if (!Async) {
-        while (!Thread->Sleeping && !Thread->Stopped) {
+        // Busy covers a worker that Run has woken but that has not left its sleep yet.
+        while (Busy || (!Thread->Sleeping && !Thread->Stopped)) {
             if (IsMainThread()) CheckSynchronize();
             YieldBriefly();
         }

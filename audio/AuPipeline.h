@@ -159,6 +159,7 @@ public:
     std::atomic<bool> Finished{false}; // W sets when Execute has returned
 
 private:
+    friend class TAuOutput;
     void Execute();
     void RunOnce();
     void SoftSleep();

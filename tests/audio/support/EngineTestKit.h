@@ -1,0 +1,69 @@
+#pragma once
+// A scriptable sink and main-thread helpers for engine tests.
+
+#include "AuPipeline.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+// Runs the main thread's queued calls until pred holds or timeoutMs passes; returns pred().
+template <class Pred>
+bool PumpUntil(Pred pred, int timeoutMs = 5000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pred() && std::chrono::steady_clock::now() < deadline) {
+        CheckSynchronize();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    CheckSynchronize();
+    return pred();
+}
+
+// Runs queued calls for a while, for checks that something does not happen.
+inline void PumpFor(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// A sink whose three operations are counted and can be replaced by the test.
+class TScriptedSink : public TAuOutput {
+public:
+    explicit TScriptedSink(TComponent* owner = nullptr) : TAuOutput(owner) {}
+    ~TScriptedSink() override { ShutdownThread(); }
+
+    std::function<void()> OnPrepare, OnFinish;
+    std::function<bool(bool Abort)> OnChunk; // default: pull 4 KiB, go on while data comes
+
+    std::atomic<int> Prepares{0}, Chunks{0}, AbortedChunks{0}, Finishes{0};
+    std::atomic<int64_t> BytesPulled{0};
+
+    using TAuOutput::IsBusy;
+
+protected:
+    void DoPrepare() override {
+        ++Prepares;
+        if (OnPrepare) OnPrepare();
+        Input()->Init();
+    }
+    bool DoChunk(bool Abort) override {
+        ++Chunks;
+        if (Abort) {
+            ++AbortedChunks;
+            return false;
+        }
+        if (OnChunk) return OnChunk(Abort);
+        void* data = nullptr;
+        uint32_t bytes = 4096;
+        Input()->GetData(data, bytes);
+        BytesPulled += bytes;
+        return bytes > 0;
+    }
+    void DoFinish() override {
+        ++Finishes;
+        Input()->Flush();
+        if (OnFinish) OnFinish();
+    }
+};
+
+// Threads of this process, from /proc.
+int ThreadCount();
