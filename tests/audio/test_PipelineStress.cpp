@@ -13,6 +13,9 @@
 #include <random>
 
 TEST(PipelineStress, TenThousandRandomTransportCallsKeepTheProtocol) {
+    // A first sink made and destroyed, so that threads a runtime starts once (the thread
+    // sanitizer's own) are already there when counting.
+    std::make_unique<TNULLOut>().reset();
     const int threadsBefore = ThreadCount();
     const auto start = std::chrono::steady_clock::now();
     int expectedDone = 0;
