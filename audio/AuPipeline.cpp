@@ -42,14 +42,18 @@ int32_t TAuInput::CopyData(void* Buffer, int32_t BufferSize) {
     return static_cast<int32_t>(bytes);
 }
 
-int32_t TAuInput::FillBuffer(void* Buffer, int32_t BufferSize, bool& EndOf) {
+namespace {
+
+// Appends pulls until BufferSize bytes are in or a pull yields nothing.
+template <class Pull>
+int32_t FillFrom(Pull pull, void* Buffer, int32_t BufferSize, bool& EndOf) {
     EndOf = BufferSize <= 0;
     int32_t total = 0;
     auto* out = static_cast<uint8_t*>(Buffer);
     while (total < BufferSize) {
         void* data = nullptr;
         uint32_t bytes = static_cast<uint32_t>(BufferSize - total);
-        GetData(data, bytes);
+        pull(data, bytes);
         if (bytes == 0) {
             EndOf = true;
             break;
@@ -60,24 +64,18 @@ int32_t TAuInput::FillBuffer(void* Buffer, int32_t BufferSize, bool& EndOf) {
     return total;
 }
 
+} // namespace
+
+int32_t TAuInput::FillBuffer(void* Buffer, int32_t BufferSize, bool& EndOf) {
+    return FillFrom([this](void*& data, uint32_t& bytes) { GetData(data, bytes); }, Buffer, BufferSize, EndOf);
+}
+
 int32_t TAuInput::FillBufferUnprotected(void* Buffer, int32_t BufferSize, bool& EndOf) {
     EndOf = false;
     if (Buffer == nullptr) return 0;
     std::lock_guard lock(DataCS);
-    EndOf = BufferSize <= 0;
-    int32_t total = 0;
-    auto* out = static_cast<uint8_t*>(Buffer);
-    while (total < BufferSize) {
-        void* data = nullptr;
-        uint32_t bytes = static_cast<uint32_t>(BufferSize - total);
-        DoGetData(data, bytes);
-        if (bytes == 0) {
-            EndOf = true;
-            break;
-        }
-        std::memcpy(out + total, data, bytes);
-        total += static_cast<int32_t>(bytes);
-    }
+    const int32_t total =
+        FillFrom([this](void*& data, uint32_t& bytes) { DoGetData(data, bytes); }, Buffer, BufferSize, EndOf);
     FPosition += total;
     return total;
 }

@@ -26,15 +26,6 @@ struct Pipeline {
     size_t Count(const std::string& what) const { return static_cast<size_t>(std::count(events.begin(), events.end(), what)); }
 };
 
-std::string MessageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EAuException& e) {
-        return e.what();
-    }
-    return "no exception";
-}
-
 } // namespace
 
 TEST(SinkRun, RunOnABusySinkRaisesAndLeavesTheRunAlone) {

@@ -31,15 +31,6 @@ std::vector<int16_t> Pull(TAuInput& source, uint32_t bytesWanted) {
 
 std::string TempPath(const char* name) { return std::string("/tmp/sarvo-io-") + std::to_string(getpid()) + name; }
 
-std::string MessageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EAuException& e) {
-        return e.what();
-    }
-    return "no exception";
-}
-
 } // namespace
 
 TEST(StreamedInput, LoopRestartsFromTheStartSampleInsteadOfEnding) {

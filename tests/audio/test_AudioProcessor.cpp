@@ -8,15 +8,6 @@
 
 namespace {
 
-std::string MessageOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EAuException& e) {
-        return e.what();
-    }
-    return "no exception";
-}
-
 std::vector<uint8_t> Drain(TAuInput& source) {
     std::vector<uint8_t> all;
     for (;;) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 // Runs the main thread's queued calls until pred holds or timeoutMs passes; returns pred().
@@ -64,6 +65,16 @@ protected:
         if (OnFinish) OnFinish();
     }
 };
+
+// The message of the EAuException the call raises, or "no exception".
+inline std::string MessageOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const EAuException& e) {
+        return e.what();
+    }
+    return "no exception";
+}
 
 // Threads of this process, from /proc.
 int ThreadCount();
