@@ -22,6 +22,7 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent) {
 void TComponent::NotifyDestruction() {
     if (FNotified) return;
     FNotified = true;
+    FDestroying = true;
     // Each one told may unlink itself, so work on a copy.
     const std::vector<TComponent*> others = FFreeNotifies;
     for (TComponent* other : others) {

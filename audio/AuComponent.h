@@ -2,6 +2,7 @@
 // The component base: an object with an owner and a name that is told when a component it
 // refers to is being destroyed. Main thread only.
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ public:
 
     // Both components are told (Notification with opRemove) when the other is destroyed.
     void FreeNotification(TComponent* AComponent);
+    // True once destruction has begun; main thread.
+    bool Destroying() const { return FDestroying; }
     void RemoveFreeNotification(TComponent* AComponent);
 
 protected:
@@ -27,10 +30,12 @@ protected:
     // Tells every linked component that this one goes away. A concrete class calls it first in
     // its destructor, while the whole object still works; the base destructor calls it otherwise.
     void NotifyDestruction();
+    void MarkDestroying() { FDestroying = true; }
 
 private:
     TComponent* FOwner;
     std::string FName;
     std::vector<TComponent*> FFreeNotifies;
     bool FNotified = false;
+    std::atomic<bool> FDestroying{false}; // main thread writes; the event thread reads
 };

@@ -284,16 +284,11 @@ TAuOutput::~TAuOutput() {
 
 void TAuOutput::ShutdownThread() {
     if (!Thread) return;
-    FDestroying = true;
+    MarkDestroying();
     Stop(false);
     delete Thread;
     Thread = nullptr;
-    FEvents->ClearEvents(this);
-    // A record of this sink may be on its way to the main thread; let it arrive (it is skipped).
-    while (FEvents->Delivering(this)) {
-        if (IsMainThread()) CheckSynchronize();
-        YieldBriefly();
-    }
+    FEvents->Forget(this);
     FEvents = nullptr;
     TEventHandler::Release();
 }
@@ -502,44 +497,53 @@ void TEventHandler::Post(TEventRecord record, bool atHead) {
     _Evt.SetEvent();
 }
 
-void TEventHandler::PostOnProgress(TAuOutput* Sender, uint64_t Run, TOutputProgressEvent Handler) {
+void TEventHandler::PostOnProgress(TComponent* Sender, uint64_t Run, TOutputProgressEvent Handler) {
     Post({etOnProgress, Sender, Run, std::move(Handler)}, false);
 }
 
-void TEventHandler::PostOnDone(TAuOutput* Sender, uint64_t Run) { Post({etOnDone, Sender, Run, {}}, false); }
+void TEventHandler::PostOnDone(TComponent* Sender, uint64_t Run) { Post({etOnDone, Sender, Run, {}}, false); }
 
-void TEventHandler::PostGenericEvent(TAuOutput* Sender, uint64_t Run, TGenericEvent Handler) {
+void TEventHandler::PostGenericEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler) {
     Post({etGeneric, Sender, Run, std::move(Handler)}, false);
 }
 
-void TEventHandler::PostNonGuiEvent(TAuOutput* Sender, uint64_t Run, TGenericEvent Handler) {
+void TEventHandler::PostNonGuiEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler) {
     Post({etNonGUI, Sender, Run, std::move(Handler)}, true);
 }
 
-void TEventHandler::ClearEvents(TAuOutput* Sender, uint64_t Run) {
+void TEventHandler::ClearEvents(TComponent* Sender, uint64_t Run) {
     std::lock_guard lock(CS);
     std::erase_if(Events, [&](const TEventRecord& r) { return r.Sender == Sender && r.Run == Run; });
 }
 
-void TEventHandler::ClearEvents(TAuOutput* Sender) {
+void TEventHandler::ClearEvents(TComponent* Sender) {
     std::lock_guard lock(CS);
     std::erase_if(Events, [&](const TEventRecord& r) { return r.Sender == Sender; });
 }
 
-void TEventHandler::BlockEvents(TAuOutput* Sender, uint64_t Run) {
+void TEventHandler::BlockEvents(TComponent* Sender, uint64_t Run) {
     std::lock_guard lock(CS);
     Blocked.emplace_back(Sender, Run);
 }
 
-void TEventHandler::UnblockEvents(TAuOutput* Sender, uint64_t Run) {
+void TEventHandler::UnblockEvents(TComponent* Sender, uint64_t Run) {
     std::lock_guard lock(CS);
     const auto found = std::find(Blocked.begin(), Blocked.end(), std::make_pair(Sender, Run));
     if (found != Blocked.end()) Blocked.erase(found);
 }
 
-bool TEventHandler::Delivering(TAuOutput* Sender) {
+bool TEventHandler::Delivering(TComponent* Sender) {
     std::lock_guard lock(CS);
     return CurrentSender == Sender;
+}
+
+void TEventHandler::Forget(TComponent* Sender) {
+    ClearEvents(Sender);
+    // A record of it may be on its way to the main thread; let it arrive (it is skipped).
+    while (Delivering(Sender)) {
+        if (IsMainThread()) CheckSynchronize();
+        YieldBriefly();
+    }
 }
 
 void TEventHandler::Execute() {
@@ -563,16 +567,17 @@ void TEventHandler::Execute() {
 }
 
 void TEventHandler::Deliver(const TEventRecord& record) {
-    TAuOutput* sender = record.Sender;
+    TComponent* sender = record.Sender;
     if (record._type == etNonGUI) {
-        if (!sender->FDestroying) record.Handler(sender);
+        if (!sender->Destroying()) record.Handler(sender);
         return;
     }
-    // The handler is looked up and called on the main thread, where the sink is destroyed, so a
-    // sink that has begun to go away is never called back.
+    // The handler is looked up and called on the main thread, where components are destroyed, so
+    // one that has begun to go away is never called back.
     Synchronize([&record, sender] {
-        if (sender->FDestroying) return;
-        const TGenericEvent handler = record._type == etOnDone ? sender->OnDone() : record.Handler;
+        if (sender->Destroying()) return;
+        const TGenericEvent handler =
+            record._type == etOnDone ? static_cast<TAuOutput*>(sender)->OnDone() : record.Handler;
         if (handler) handler(sender);
     });
 }

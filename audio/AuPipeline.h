@@ -245,7 +245,6 @@ private:
     TThreadExceptionEvent FOnThreadException;
     std::atomic<bool> Busy{false};       // M sets in Run, W clears at the end of the run
     std::atomic<uint64_t> FRunSerial{0}; // M counts runs; the worker tags its posts with it
-    std::atomic<bool> FDestroying{false}; // M sets; handlers of a dying sink are not called
     std::mutex RunCS;                    // serialises Run
 };
 
@@ -256,7 +255,7 @@ class TEventHandler {
 public:
     struct TEventRecord {
         TEventType _type;
-        TAuOutput* Sender;
+        TComponent* Sender;
         uint64_t Run;          // the sender's run the record belongs to
         TGenericEvent Handler; // empty for etOnDone: the sink's OnDone is read when delivered
     };
@@ -264,18 +263,20 @@ public:
     TEventHandler();
     ~TEventHandler();
 
-    void PostOnProgress(TAuOutput* Sender, uint64_t Run, TOutputProgressEvent Handler);
-    void PostOnDone(TAuOutput* Sender, uint64_t Run);
-    void PostGenericEvent(TAuOutput* Sender, uint64_t Run, TGenericEvent Handler);
-    void PostNonGuiEvent(TAuOutput* Sender, uint64_t Run, TGenericEvent Handler);
+    void PostOnProgress(TComponent* Sender, uint64_t Run, TOutputProgressEvent Handler);
+    void PostOnDone(TComponent* Sender, uint64_t Run);
+    void PostGenericEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler);
+    void PostNonGuiEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler);
     // Removes the queued records of one run of Sender, or of all its runs.
-    void ClearEvents(TAuOutput* Sender, uint64_t Run);
-    void ClearEvents(TAuOutput* Sender);
+    void ClearEvents(TComponent* Sender, uint64_t Run);
+    void ClearEvents(TComponent* Sender);
     // Refuses, then accepts again, the records of one run of Sender.
-    void BlockEvents(TAuOutput* Sender, uint64_t Run);
-    void UnblockEvents(TAuOutput* Sender, uint64_t Run);
+    void BlockEvents(TComponent* Sender, uint64_t Run);
+    void UnblockEvents(TComponent* Sender, uint64_t Run);
     // True while a record of Sender is being delivered.
-    bool Delivering(TAuOutput* Sender);
+    bool Delivering(TComponent* Sender);
+    // Drops the queued records of Sender and waits for one on its way; the sender is going away.
+    void Forget(TComponent* Sender);
 
     // One event thread for the process, from the first sink to the last.
     static TEventHandler& Acquire();
@@ -288,8 +289,8 @@ private:
 
     std::mutex CS; // guards Events, Blocked and CurrentSender
     std::deque<TEventRecord> Events;
-    std::vector<std::pair<TAuOutput*, uint64_t>> Blocked;
-    TAuOutput* CurrentSender = nullptr;
+    std::vector<std::pair<TComponent*, uint64_t>> Blocked;
+    TComponent* CurrentSender = nullptr;
     TEvent _Evt;
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 // Runs the main thread's queued calls until pred holds or timeoutMs passes; returns pred().
 template <class Pred>
@@ -37,6 +38,8 @@ public:
 
     std::atomic<int> Prepares{0}, Chunks{0}, AbortedChunks{0}, Finishes{0};
     std::atomic<int64_t> BytesPulled{0};
+    bool Collect = false;           // keep what the default chunk pulls
+    std::vector<uint8_t> Collected; // worker writes during a run; read it once the sink is idle
 
     using TAuOutput::IsBusy;
 
@@ -56,6 +59,8 @@ protected:
         void* data = nullptr;
         uint32_t bytes = 4096;
         Input()->GetData(data, bytes);
+        if (Collect && bytes > 0)
+            Collected.insert(Collected.end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + bytes);
         BytesPulled += bytes;
         return bytes > 0;
     }
