@@ -136,7 +136,8 @@ TEST_F(Capture, CapturedSignalIsTheSineSourcesTone) {
     }
 }
 
-TEST_F(Capture, RecTimeLimitsTheRun) {
+// A RecTime of one second giving exactly 44100 frames is checked with the tone above.
+TEST_F(Capture, RecTimeSetsTheSamplesToReadAndZeroEndsAtTheFirstPull) {
     TDXAudioIn in;
     ConfigureLikeTheRecorder(in, 1);
     in.SetRecTime(1);
@@ -147,14 +148,9 @@ TEST_F(Capture, RecTimeLimitsTheRun) {
     sink.SetInput(&in);
     int done = 0;
     sink.SetOnDone([&](TComponent*) { ++done; });
+    in.SetRecTime(0);
     sink.Run();
     ASSERT_TRUE(PumpUntil([&] { return done == 1; }, 5000));
-    EXPECT_EQ(sink.Collected.size(), 44100u * 2);
-
-    in.SetRecTime(0);
-    sink.Collected.clear();
-    sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return done == 2; }, 5000));
     EXPECT_TRUE(sink.Collected.empty()) << "RecTime 0 ends at the first pull";
     in.SetRecTime(-1);
     EXPECT_EQ(in.SamplesToRead(), -1);
