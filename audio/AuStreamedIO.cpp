@@ -146,23 +146,15 @@ bool TAuFileIn::Valid() {
     return false;
 }
 
-uint32_t TAuFileIn::GetBitsPerSample() {
+uint32_t TAuFileIn::HeaderField(const uint32_t& field) {
     std::lock_guard open(OpenCS);
     DoOpen();
-    return FBPS;
+    return field;
 }
 
-uint32_t TAuFileIn::GetChannels() {
-    std::lock_guard open(OpenCS);
-    DoOpen();
-    return FChan;
-}
-
-uint32_t TAuFileIn::GetSampleRate() {
-    std::lock_guard open(OpenCS);
-    DoOpen();
-    return FSR;
-}
+uint32_t TAuFileIn::GetBitsPerSample() { return HeaderField(FBPS); }
+uint32_t TAuFileIn::GetChannels() { return HeaderField(FChan); }
+uint32_t TAuFileIn::GetSampleRate() { return HeaderField(FSR); }
 
 int64_t TAuFileIn::GetTotalSamples() {
     std::lock_guard open(OpenCS);

@@ -83,6 +83,8 @@ protected:
 
 private:
     bool NamesEmpty() const { return FStream == nullptr && FWideFileName.empty(); }
+    // A header field, read with the file open.
+    uint32_t HeaderField(const uint32_t& field);
     void CloseForNewName();
     bool SetWindowTime(uint32_t Minutes, uint32_t Seconds, std::atomic<int64_t>& field);
 };
