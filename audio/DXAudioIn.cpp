@@ -1,5 +1,6 @@
 #include "DXAudioIn.h"
 
+#include "AuText.h"
 #include "pulse/PulseCapture.h"
 
 #include <algorithm>
@@ -8,16 +9,6 @@
 #include <thread>
 
 namespace {
-
-// The first `count` characters of a UTF-8 text.
-std::string FirstCharacters(const std::string& text, size_t count) {
-    size_t i = 0;
-    for (size_t seen = 0; i < text.size() && seen < count; ++seen) {
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    }
-    return text.substr(0, i);
-}
 
 const char* CodeName(TCaptureError error) {
     switch (error) {
