@@ -83,3 +83,24 @@ inline std::string MessageOf(const std::function<void()>& call) {
 
 // Threads of this process, from /proc.
 int ThreadCount();
+
+// What a shell command prints on its standard output.
+std::string Shell(const std::string& command);
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class TScopedEnv {
+public:
+    TScopedEnv(const char* name, const std::string& value);
+    ~TScopedEnv();
+    TScopedEnv(const TScopedEnv&) = delete;
+    TScopedEnv& operator=(const TScopedEnv&) = delete;
+
+private:
+    std::string FName, FOld;
+    bool FHadOld;
+};
+
+// Points the sound-server clients of this process at a server that does not exist.
+struct TNoSoundServer : TScopedEnv {
+    TNoSoundServer() : TScopedEnv("PULSE_SERVER", "unix:/nonexistent/sarvo/native") {}
+};
