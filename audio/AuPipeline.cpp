@@ -355,12 +355,14 @@ void TAuOutput::Pause() {
     if (!Busy || Thread->Paused) return;
     Thread->SetPause = true;
     Thread->WaitForPause();
+    if (Thread->Paused) DoPause();
     FInput.load()->_Pause();
 }
 
 void TAuOutput::Resume() {
     if (!Busy || !Thread->Paused) return;
     if (TAuInput* input = FInput) input->_Resume();
+    DoResume();
     while (Thread->Paused) {
         Thread->SoftWake();
         YieldBriefly();

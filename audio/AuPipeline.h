@@ -219,6 +219,9 @@ protected:
     // Moves one chunk; returns true to be called again. With Abort set it moves nothing and returns false.
     virtual bool DoChunk(bool Abort) = 0;
     virtual void DoFinish() = 0;
+    // Main thread, while the worker is held in a pause: a sink that plays holds its device here.
+    virtual void DoPause() {}
+    virtual void DoResume() {}
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // Ends the worker thread. Every concrete sink calls it first in its destructor, so that no
     // DoChunk runs on a half-destroyed object.

@@ -1,0 +1,195 @@
+// The playback sink against the private sound server: what it plays is captured from the null
+// sink's monitor and measured.
+
+#include "AudioOut.h"
+#include "DXAudioIn.h"
+#include "EngineTestKit.h"
+#include "TestSources.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int64_t MsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+int PeakOf(const std::vector<int16_t>& samples) {
+    int peak = 0;
+    for (int16_t s : samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
+    return peak;
+}
+
+// The samples from the first to the last one above the noise floor.
+std::vector<int16_t> Audible(const std::vector<int16_t>& samples) {
+    const auto loud = [](int16_t s) { return std::abs(static_cast<int>(s)) > 300; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
+    return first < last ? std::vector<int16_t>(first, last) : std::vector<int16_t>();
+}
+
+// The samples of the longest run below the noise floor.
+size_t LongestSilence(const std::vector<int16_t>& samples) {
+    size_t longest = 0, run = 0;
+    for (int16_t s : samples) {
+        run = std::abs(static_cast<int>(s)) > 300 ? 0 : run + 1;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
+// When a stream starts, the sink mixes it in over what it had already rendered ahead, but its
+// monitor has handed that stretch out as silence already: the monitor misses up to the sink's
+// latency of the stream's head. Speakers hear it all.
+constexpr size_t MonitorHeadLossMs = 70;
+
+// Captures the null sink's monitor, mono 44100 Hz, while a test plays.
+class TMonitorRecorder {
+public:
+    TMonitorRecorder() {
+        for (int i = 0; i < in.DeviceCount(); ++i)
+            if (in.GetDeviceName(i).find("Monitor of Sarvo_null_output") != std::string::npos) device = i;
+        in.SetInBitsPerSample(16);
+        in.SetInSampleRate(44100);
+        in.SetInChannels(1);
+        in.SetDeviceNumber(device);
+        sink.SetInput(&in);
+        sink.Collect = true;
+    }
+    ~TMonitorRecorder() { sink.Stop(false); }
+
+    bool Found() const { return device >= 0; }
+    // Returns once the monitor delivers, so that nothing played is missed.
+    bool Start() {
+        sink.Run();
+        return PumpUntil([&] { return sink.BytesPulled > 0; }, 3000);
+    }
+    // What was heard, once the monitor has delivered everything played before now.
+    std::vector<int16_t> Finish() {
+        PumpFor(2500); // the monitor hands out its audio in bursts
+        sink.Stop(false);
+        return AsSamples(sink.Collected);
+    }
+
+private:
+    TDXAudioIn in;
+    TScriptedSink sink;
+    int device = -1;
+};
+
+class Playback : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!monitor.Found()) GTEST_SKIP() << "the private sound server's null sink is not there";
+        out.SetInput(&tone);
+    }
+    bool PlayedToTheEnd() {
+        return PumpUntil([&] { return out.Status() == tosIdle; }, 10000) && out.ExceptionMessage().empty();
+    }
+
+    TToneSource tone{44100, 1, 440, 0.5, 2 * 44100 * 2};
+    TAudioOut out;
+    TMonitorRecorder monitor;
+};
+
+} // namespace
+
+TEST_F(Playback, ATwoSecondToneIsHeardOnTheMonitorInRealTime) {
+    ASSERT_TRUE(monitor.Start());
+    out.Run();
+    const auto start = Clock::now();
+    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() > 0; }, 2000)) << "playback did not start";
+    const int64_t startedAt = MsSince(start);
+    PumpFor(1000);
+    const int64_t heard = out.PositionMs(), elapsed = MsSince(start) - startedAt;
+    std::printf("position %lld ms after %lld ms of wall time\n", static_cast<long long>(heard),
+                static_cast<long long>(elapsed));
+    EXPECT_NEAR(heard, elapsed, 100);
+    ASSERT_TRUE(PlayedToTheEnd()) << out.ExceptionMessage();
+    EXPECT_NEAR(out.PositionMs(), 2000, 100);
+    EXPECT_NEAR(MsSince(start), 2000 + TAudioOut::LatencyMs, 400) << "the whole tone was played out, then the run ended";
+
+    const std::vector<int16_t> heardTone = Audible(monitor.Finish());
+    std::printf("heard %zu samples, peak %d\n", heardTone.size(), PeakOf(heardTone));
+    EXPECT_GE(heardTone.size(), (2000 - MonitorHeadLossMs) * 44100 / 1000);
+    EXPECT_LE(heardTone.size(), 2010 * 44100 / 1000);
+    EXPECT_EQ(StrongestFrequency(heardTone, 44100, 300, 600), 440.0);
+    EXPECT_LT(WorstDiscontinuity(heardTone, 440, 44100), 1.5) << "no gap in what was played";
+    EXPECT_NEAR(PeakOf(heardTone), 16384, 300);
+}
+
+TEST_F(Playback, PauseHoldsThePositionAndTheSound) {
+    ASSERT_TRUE(monitor.Start());
+    out.Run();
+    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() >= 700; }, 3000));
+    out.Pause();
+    EXPECT_EQ(out.Status(), tosPaused);
+    const int64_t held = out.PositionMs();
+    PumpFor(800);
+    EXPECT_NEAR(out.PositionMs(), held, 20) << "a paused stream does not advance";
+    const auto resumed = Clock::now();
+    out.Resume();
+    ASSERT_TRUE(PlayedToTheEnd()) << out.ExceptionMessage();
+    EXPECT_NEAR(MsSince(resumed), 2000 - held + TAudioOut::LatencyMs, 400);
+    EXPECT_NEAR(out.PositionMs(), 2000, 100);
+
+    const std::vector<int16_t> heardTone = Audible(monitor.Finish());
+    const int64_t silenceMs = LongestSilence(heardTone) * 1000 / 44100;
+    std::printf("heard %zu samples with %lld ms of silence, paused at %lld ms\n", heardTone.size(),
+                static_cast<long long>(silenceMs), static_cast<long long>(held));
+    EXPECT_NEAR(silenceMs, 800, 100) << "the sound stops while paused";
+    EXPECT_NEAR(static_cast<double>(heardTone.size()) / 44.1, 2000 + silenceMs, MonitorHeadLossMs)
+        << "the whole tone around the pause";
+}
+
+TEST_F(Playback, VolumeIsALinearGain) {
+    out.SetVolume(370);
+    ASSERT_TRUE(monitor.Start());
+    out.Run();
+    ASSERT_TRUE(PlayedToTheEnd()) << out.ExceptionMessage();
+    const std::vector<int16_t> heardTone = Audible(monitor.Finish());
+    const double ratio = PeakOf(heardTone) / 16384.0;
+    std::printf("volume 370 gives %.3f of the level\n", ratio);
+    EXPECT_NEAR(ratio, 0.37, 0.01);
+    EXPECT_EQ(StrongestFrequency(heardTone, 44100, 300, 600), 440.0);
+    out.SetVolume(1200);
+    EXPECT_EQ(out.Volume(), 1000);
+    out.SetVolume(-3);
+    EXPECT_EQ(out.Volume(), 0);
+}
+
+TEST_F(Playback, StopDropsWhatIsQueuedAndEndsAtOnce) {
+    out.Run();
+    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() >= 300; }, 3000));
+    const auto stopping = Clock::now();
+    out.Stop(false);
+    EXPECT_LT(MsSince(stopping), 300);
+    EXPECT_EQ(out.Status(), tosIdle);
+    const int64_t at = out.PositionMs();
+    EXPECT_LT(at, 800);
+    PumpFor(200);
+    EXPECT_EQ(out.PositionMs(), at) << "nothing is heard after the stop";
+
+    out.Run();
+    ASSERT_TRUE(PlayedToTheEnd()) << "a new run plays again";
+    EXPECT_NEAR(out.PositionMs(), 2000, 100);
+}
+
+TEST(PlaybackWithoutServer, RunFailsWithAMessage) {
+    TNoSoundServer noServer;
+    TToneSource tone(44100, 1, 440, 0.5, 44100 * 2);
+    TAudioOut out;
+    out.SetInput(&tone);
+    bool done = false;
+    out.SetOnDone([&](TComponent*) { done = true; });
+    out.Run();
+    ASSERT_TRUE(PumpUntil([&] { return done; }, 5000));
+    EXPECT_EQ(out.ExceptionMessage(), "Playback failed: no sound server");
+    EXPECT_EQ(tone.FlushCount, 1);
+}
