@@ -33,3 +33,32 @@ TScopedEnv::~TScopedEnv() {
     else
         unsetenv(FName.c_str());
 }
+
+TPrivateSoundServer::TPrivateSoundServer() {
+    char pattern[] = "/tmp/sarvo-own-sound-XXXXXX";
+    if (mkdtemp(pattern)) FDir = pattern;
+    FServer = std::make_unique<TScopedEnv>("PULSE_SERVER", "unix:" + FDir + "/runtime/pulse/native");
+    FRuntime = std::make_unique<TScopedEnv>("PULSE_RUNTIME_PATH", FDir + "/runtime/pulse");
+    Start();
+}
+
+TPrivateSoundServer::~TPrivateSoundServer() {
+    Tool("stop");
+    std::error_code ignored;
+    if (!FDir.empty()) std::filesystem::remove_all(FDir, ignored);
+}
+
+std::string TPrivateSoundServer::Tool(const std::string& command) const {
+    return Shell("SARVO_SOUND_DIR=" + FDir + " " SARVO_SOURCE_DIR "/tools/soundserver " + command + " 2>&1");
+}
+
+bool TPrivateSoundServer::Start() {
+    Tool("start");
+    FStarted = Shell("timeout 5 pactl info >/dev/null 2>&1 && echo up").find("up") == 0;
+    return FStarted;
+}
+
+void TPrivateSoundServer::Kill() {
+    Shell("kill -9 $(cat " + FDir + "/pid) 2>/dev/null; kill $(cat " + FDir + "/tone.pid) 2>/dev/null");
+    FStarted = false;
+}

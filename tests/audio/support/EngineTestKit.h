@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -103,4 +104,26 @@ private:
 // Points the sound-server clients of this process at a server that does not exist.
 struct TNoSoundServer : TScopedEnv {
     TNoSoundServer() : TScopedEnv("PULSE_SERVER", "unix:/nonexistent/sarvo/native") {}
+};
+
+// A sound server of the test's own (tools/soundserver in a folder of its own) that the test may
+// kill and start again. While it exists, this process's clients use it.
+class TPrivateSoundServer {
+public:
+    TPrivateSoundServer();
+    ~TPrivateSoundServer();
+    TPrivateSoundServer(const TPrivateSoundServer&) = delete;
+    TPrivateSoundServer& operator=(const TPrivateSoundServer&) = delete;
+
+    bool Running() const { return FStarted; }
+    // Ends the server at once, as a crash would.
+    void Kill();
+    bool Start();
+
+private:
+    std::string Tool(const std::string& command) const;
+
+    std::string FDir;
+    std::unique_ptr<TScopedEnv> FServer, FRuntime;
+    bool FStarted = false;
 };

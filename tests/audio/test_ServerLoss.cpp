@@ -1,0 +1,113 @@
+// The sound server killed under a running capture, playback or mixer: the run ends with a message
+// within two seconds, nothing hangs, and everything works again once the server is back.
+
+#include "AudioOut.h"
+#include "DXAudioIn.h"
+#include "EngineTestKit.h"
+#include "SysAudioMixer.h"
+#include "TestSources.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Counts what a sink tells the main thread about how its run ended.
+struct TRunEnd {
+    explicit TRunEnd(TAuOutput& sink) {
+        sink.SetOnThreadException([this](TComponent*) {
+            EXPECT_TRUE(IsMainThread());
+            ++exceptions;
+        });
+        sink.SetOnDone([this](TComponent*) { ++dones; });
+    }
+    int exceptions = 0, dones = 0;
+};
+
+// Kills the server once the sink is under way; returns how long the run took to end.
+std::chrono::milliseconds KillAndTimeTheEnd(TPrivateSoundServer& server, TAuOutput& sink, TRunEnd& end) {
+    server.Kill();
+    const auto killed = Clock::now();
+    // The main thread keeps running its queue all along: nothing may block it.
+    EXPECT_TRUE(PumpUntil([&] { return end.dones == 1; }, 5000));
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - killed);
+    std::printf("the run ended %lld ms after the server was killed: %s\n", static_cast<long long>(took.count()),
+                sink.ExceptionMessage().c_str());
+    EXPECT_EQ(sink.Status(), tosIdle);
+    EXPECT_EQ(end.exceptions, 1);
+    return took;
+}
+
+class ServerLoss : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!server.Running()) GTEST_SKIP() << "a private sound server could not be started";
+    }
+    TPrivateSoundServer server;
+};
+
+} // namespace
+
+TEST_F(ServerLoss, CaptureEndsWithAnErrorAndWorksAgainAfterARestart) {
+    TDXAudioIn in;
+    int sine = -1;
+    for (int i = 0; i < in.DeviceCount(); ++i)
+        if (in.GetDeviceName(i).find("Sine") != std::string::npos) sine = i;
+    ASSERT_GE(sine, 0);
+    in.SetInBitsPerSample(16);
+    in.SetInSampleRate(44100);
+    in.SetInChannels(1);
+    in.SetDeviceNumber(sine);
+    TScriptedSink sink;
+    sink.SetInput(&in);
+    TRunEnd end(sink);
+    sink.Run();
+    ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; }));
+
+    EXPECT_LT(KillAndTimeTheEnd(server, sink, end).count(), 2000);
+    EXPECT_EQ(sink.ExceptionMessage(), "Input failed: DirectSound error 0x88780078");
+
+    ASSERT_TRUE(server.Start());
+    const int64_t before = sink.BytesPulled;
+    sink.Run();
+    EXPECT_TRUE(PumpUntil([&] { return sink.BytesPulled > before + 44100; }, 5000)) << sink.ExceptionMessage();
+    sink.Stop(false);
+    EXPECT_EQ(sink.ExceptionMessage(), "");
+}
+
+TEST_F(ServerLoss, PlaybackEndsWithAnErrorAndWorksAgainAfterARestart) {
+    TToneSource endless(44100, 2, 440, 0.5, -1);
+    TAudioOut out;
+    out.SetInput(&endless);
+    TRunEnd end(out);
+    out.Run();
+    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() > 200; }));
+
+    EXPECT_LT(KillAndTimeTheEnd(server, out, end).count(), 2000);
+    EXPECT_EQ(out.ExceptionMessage(), "Playback failed: the connection to the sound server was lost");
+
+    ASSERT_TRUE(server.Start());
+    TToneSource shortTone(44100, 2, 440, 0.5, 44100 * 4 / 2);
+    out.SetInput(&shortTone);
+    out.Run();
+    EXPECT_TRUE(PumpUntil([&] { return end.dones == 2; }, 5000));
+    EXPECT_EQ(out.ExceptionMessage(), "");
+    EXPECT_NEAR(out.PositionMs(), 500, 100);
+}
+
+TEST_F(ServerLoss, MixerReportsTheLossAndReconnects) {
+    TSysAudioMixer mixer;
+    ASSERT_GT(mixer.MixerCount(), 0);
+    EXPECT_EQ(mixer.Master()->Volume(), 100);
+    server.Kill();
+    const auto killed = Clock::now();
+    EXPECT_EQ(mixer.Master()->Volume(), -1);
+    EXPECT_NE(mixer.Master()->LastError(), MMSYSERR_NOERROR);
+    EXPECT_EQ(mixer.MixerCount(), 0);
+    EXPECT_LT(Clock::now() - killed, std::chrono::seconds(2));
+
+    ASSERT_TRUE(server.Start());
+    EXPECT_GT(mixer.MixerCount(), 0);
+    EXPECT_EQ(mixer.Master()->Volume(), 100) << "the open mixer finds its source again by name";
+}
