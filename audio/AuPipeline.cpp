@@ -262,10 +262,10 @@ void TAuThread::RunOnce() {
         std::lock_guard lock(S.FMessageLock);
         S.FExceptionMessage = "Unknown error in the audio worker thread";
     }
+    if (!S.FinishRun()) failed = true;
     if (failed)
         if (TThreadExceptionEvent handler = S.OnThreadException())
             events.PostGenericEvent(&S, run, std::move(handler));
-    S.FinishRun();
     if (TOutputDoneEvent handler = S.OnSyncDone()) handler(&S);
     events.PostOnDone(&S, run);
 }
@@ -380,19 +380,25 @@ void TAuOutput::BlockingRun() {
         FinishRun();
         throw;
     }
-    FinishRun();
+    if (!FinishRun()) throw EAuLostAudio(ExceptionMessage());
 }
 
-void TAuOutput::FinishRun() {
-    if (!Busy) return;
+bool TAuOutput::FinishRun() {
+    if (!Busy) return true;
     CanOutput = false;
+    bool kept = true;
     try {
         DoFinish();
+    } catch (const EAuLostAudio& e) {
+        kept = false;
+        std::lock_guard lock(FMessageLock);
+        if (FExceptionMessage.empty()) FExceptionMessage = e.what();
     } catch (...) {
-        // Errors while closing a run are not reported; the sink still becomes idle.
+        // Other errors while closing a run are not reported; the sink still becomes idle.
     }
     FStopped = false;
     Busy = false;
+    return kept;
 }
 
 TOutputStatus TAuOutput::Status() const {

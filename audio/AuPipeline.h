@@ -29,6 +29,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Raised by a sink's DoFinish when audio already taken could not be kept (the end of a file could
+// not be written). Unlike other errors at the end of a run, it is reported like a failed chunk.
+class EAuLostAudio : public EAuException {
+public:
+    using EAuException::EAuException;
+};
+
 enum TOutputStatus { tosPlaying, tosPaused, tosIdle };
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 enum TEventType : uint8_t { etOnProgress, etOnDone, etGeneric, etNonGUI };
@@ -231,7 +238,8 @@ protected:
     std::atomic<bool> CanOutput{false}; // W writes, any reads: true while chunks may be produced
 
 private:
-    void FinishRun();
+    // Ends the run; false when DoFinish lost audio (its message is kept unless one is already).
+    bool FinishRun();
     void SetHandler(TGenericEvent& field, TGenericEvent handler);
     TGenericEvent Handler(const TGenericEvent& field) const;
 

@@ -1,0 +1,350 @@
+#include "MP3Out.h"
+
+#include <lame/lame.h>
+#include <taglib/tag_c.h>
+
+#include <dlfcn.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// The libraries, loaded on first use and kept for the life of the process.
+
+std::mutex LibraryLock; // guards the names and both libraries' state
+std::string EncoderLibraryName = "libmp3lame.so.0";
+std::string TagLibraryName = "libtag_c.so.0";
+
+template <class F>
+bool Resolve(void* handle, const char* name, F*& entry) {
+    entry = reinterpret_cast<F*>(dlsym(handle, name));
+    return entry != nullptr;
+}
+
+struct TLame {
+    bool loaded = false;
+    decltype(&lame_init) init = nullptr;
+    decltype(&lame_close) close = nullptr;
+    decltype(&lame_set_in_samplerate) set_in_samplerate = nullptr;
+    decltype(&lame_set_out_samplerate) set_out_samplerate = nullptr;
+    decltype(&lame_set_num_channels) set_num_channels = nullptr;
+    decltype(&lame_set_mode) set_mode = nullptr;
+    decltype(&lame_set_brate) set_brate = nullptr;
+    decltype(&lame_set_error_protection) set_error_protection = nullptr;
+    decltype(&lame_set_copyright) set_copyright = nullptr;
+    decltype(&lame_set_original) set_original = nullptr;
+    decltype(&lame_set_extension) set_extension = nullptr;
+    decltype(&lame_set_bWriteVbrTag) set_bWriteVbrTag = nullptr;
+    decltype(&lame_set_disable_reservoir) set_disable_reservoir = nullptr;
+    decltype(&lame_set_strict_ISO) set_strict_ISO = nullptr;
+    decltype(&lame_set_VBR) set_VBR = nullptr;
+    decltype(&lame_set_VBR_q) set_VBR_q = nullptr;
+    decltype(&lame_set_VBR_mean_bitrate_kbps) set_VBR_mean_bitrate_kbps = nullptr;
+    decltype(&lame_set_VBR_min_bitrate_kbps) set_VBR_min_bitrate_kbps = nullptr;
+    decltype(&lame_set_VBR_max_bitrate_kbps) set_VBR_max_bitrate_kbps = nullptr;
+    decltype(&lame_init_params) init_params = nullptr;
+    decltype(&lame_get_framesize) get_framesize = nullptr;
+    decltype(&lame_encode_buffer_interleaved) encode_buffer_interleaved = nullptr;
+    decltype(&lame_encode_buffer) encode_buffer = nullptr;
+    decltype(&lame_encode_flush) encode_flush = nullptr;
+    decltype(&lame_mp3_tags_fid) mp3_tags_fid = nullptr;
+
+    bool ResolveAll(void* h) {
+        return Resolve(h, "lame_init", init) && Resolve(h, "lame_close", close) &&
+               Resolve(h, "lame_set_in_samplerate", set_in_samplerate) &&
+               Resolve(h, "lame_set_out_samplerate", set_out_samplerate) &&
+               Resolve(h, "lame_set_num_channels", set_num_channels) && Resolve(h, "lame_set_mode", set_mode) &&
+               Resolve(h, "lame_set_brate", set_brate) &&
+               Resolve(h, "lame_set_error_protection", set_error_protection) &&
+               Resolve(h, "lame_set_copyright", set_copyright) && Resolve(h, "lame_set_original", set_original) &&
+               Resolve(h, "lame_set_extension", set_extension) &&
+               Resolve(h, "lame_set_bWriteVbrTag", set_bWriteVbrTag) &&
+               Resolve(h, "lame_set_disable_reservoir", set_disable_reservoir) &&
+               Resolve(h, "lame_set_strict_ISO", set_strict_ISO) && Resolve(h, "lame_set_VBR", set_VBR) &&
+               Resolve(h, "lame_set_VBR_q", set_VBR_q) &&
+               Resolve(h, "lame_set_VBR_mean_bitrate_kbps", set_VBR_mean_bitrate_kbps) &&
+               Resolve(h, "lame_set_VBR_min_bitrate_kbps", set_VBR_min_bitrate_kbps) &&
+               Resolve(h, "lame_set_VBR_max_bitrate_kbps", set_VBR_max_bitrate_kbps) &&
+               Resolve(h, "lame_init_params", init_params) && Resolve(h, "lame_get_framesize", get_framesize) &&
+               Resolve(h, "lame_encode_buffer_interleaved", encode_buffer_interleaved) &&
+               Resolve(h, "lame_encode_buffer", encode_buffer) && Resolve(h, "lame_encode_flush", encode_flush) &&
+               Resolve(h, "lame_mp3_tags_fid", mp3_tags_fid);
+    }
+} Lame;
+
+struct TTagLib {
+    bool loaded = false;
+    decltype(&taglib_id3v2_set_default_text_encoding) set_default_text_encoding = nullptr;
+    decltype(&taglib_file_new) file_new = nullptr;
+    decltype(&taglib_file_tag) file_tag = nullptr;
+    decltype(&taglib_file_is_valid) file_is_valid = nullptr;
+    decltype(&taglib_tag_set_title) set_title = nullptr;
+    decltype(&taglib_tag_set_artist) set_artist = nullptr;
+    decltype(&taglib_tag_set_album) set_album = nullptr;
+    decltype(&taglib_tag_set_genre) set_genre = nullptr;
+    decltype(&taglib_tag_set_year) set_year = nullptr;
+    decltype(&taglib_tag_set_track) set_track = nullptr;
+    decltype(&taglib_file_save) file_save = nullptr;
+    decltype(&taglib_file_free) file_free = nullptr;
+
+    bool ResolveAll(void* h) {
+        return Resolve(h, "taglib_id3v2_set_default_text_encoding", set_default_text_encoding) &&
+               Resolve(h, "taglib_file_new", file_new) && Resolve(h, "taglib_file_tag", file_tag) &&
+               Resolve(h, "taglib_file_is_valid", file_is_valid) && Resolve(h, "taglib_tag_set_title", set_title) &&
+               Resolve(h, "taglib_tag_set_artist", set_artist) && Resolve(h, "taglib_tag_set_album", set_album) &&
+               Resolve(h, "taglib_tag_set_genre", set_genre) && Resolve(h, "taglib_tag_set_year", set_year) &&
+               Resolve(h, "taglib_tag_set_track", set_track) && Resolve(h, "taglib_file_save", file_save) &&
+               Resolve(h, "taglib_file_free", file_free);
+    }
+} TagLib;
+
+// Loads the library once; a failure is tried again next time.
+template <class TLibrary>
+bool LoadLibrary(TLibrary& library, const std::string& name) {
+    std::lock_guard lock(LibraryLock);
+    if (library.loaded) return true;
+    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return false;
+    if (!library.ResolveAll(handle)) {
+        dlclose(handle);
+        return false;
+    }
+    library.loaded = true;
+    return true;
+}
+
+bool LoadEncoder() {
+    return LoadLibrary(Lame, EncoderLibraryName);
+}
+
+bool LoadTagLibrary() {
+    return LoadLibrary(TagLib, TagLibraryName);
+}
+
+std::string EncoderName() {
+    std::lock_guard lock(LibraryLock);
+    return EncoderLibraryName;
+}
+
+// A whole unsigned number, or nothing.
+bool ParseNumber(const std::string& text, unsigned& value) {
+    const char* end = text.data() + text.size();
+    const auto [last, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && last == end && !text.empty();
+}
+
+constexpr uint32_t Kbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
+
+} // namespace
+
+uint32_t BitrateKbps(TMP3BitRate rate) {
+    return Kbps[rate];
+}
+
+void SetMP3LibraryNames(const std::string& encoder, const std::string& tags) {
+    std::lock_guard lock(LibraryLock);
+    EncoderLibraryName = encoder;
+    TagLibraryName = tags;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TMP3Out
+
+struct TMP3Out::TEncoder {
+    lame_global_flags* flags = nullptr;
+    ~TEncoder() {
+        if (flags) Lame.close(flags);
+    }
+};
+
+TMP3Out::TMP3Out(TComponent* AOwner) : TAuTaggedFileOut(AOwner) {
+    LoadEncoder();
+    LoadTagLibrary();
+}
+
+TMP3Out::~TMP3Out() {
+    ShutdownThread();
+}
+
+std::array<uint8_t, 128> TMP3Out::Id3v1Block(const TId3v1Tags& tags) {
+    std::array<uint8_t, 128> block{};
+    std::memcpy(block.data(), "TAG", 3);
+    const auto put = [&block](size_t offset, size_t length, const std::string& text) {
+        const std::string latin = Utf8ToLatin1(text);
+        std::memcpy(block.data() + offset, latin.data(), std::min(length, latin.size()));
+    };
+    put(3, 30, tags.Title());
+    put(33, 30, tags.Artist());
+    put(63, 30, tags.Album());
+    if (tags.Year() >= 1000 && tags.Year() <= 9999) put(93, 4, std::to_string(tags.Year()));
+    put(97, 30, tags.Comment());
+    return block; // the genre byte stays 0
+}
+
+void TMP3Out::FillConfig(uint32_t sampleRate, uint32_t channels) {
+    TBeConfig c;
+    c.dwConfig = 256;
+    c.dwStructVersion = 1;
+    c.dwStructSize = 331;
+    c.dwSampleRate = sampleRate;
+    c.nMode = channels == 1 ? 3 : (FMode == mmDual ? 0 : static_cast<int32_t>(FMode));
+    c.dwBitrate = BitrateKbps(FBitRate);
+    c.dwMaxBitrate = BitrateKbps(FMaximumBitrate);
+    c.bCRC = FCRC;
+    c.bCopyright = 0;
+    c.bOriginal = FOriginal;
+    c.bEnableVBR = FEnableVBR;
+    c.bWriteVBRHeader = FEnableVBR;
+    c.nVBRQuality = FEnableVBR ? static_cast<int32_t>(FVBRQuality) : 0;
+    c.dwVbrAbr_bps = BitrateKbps(FAverageBitrate);
+    c.nVbrMethod = FAverageBitrate != mbrAuto ? 4 : 2;
+    c.bNoRes = FEnableBitReservoir ? 0 : -1;
+    c.bStrictIso = FStrictISO ? -1 : 0;
+    Config_ = c;
+}
+
+namespace {
+
+// Every setting of the record through the encoder's own setters; the result of lame_init_params.
+int ApplyConfig(lame_global_flags* gf, const TBeConfig& c, uint32_t channels) {
+    Lame.set_in_samplerate(gf, static_cast<int>(c.dwSampleRate));
+    if (c.dwReSampleRate != 0) Lame.set_out_samplerate(gf, static_cast<int>(c.dwReSampleRate));
+    Lame.set_num_channels(gf, static_cast<int>(channels));
+    Lame.set_mode(gf, static_cast<MPEG_mode>(c.nMode));
+    Lame.set_brate(gf, static_cast<int>(c.dwBitrate));
+    Lame.set_error_protection(gf, c.bCRC != 0);
+    Lame.set_copyright(gf, c.bCopyright != 0);
+    Lame.set_original(gf, c.bOriginal != 0);
+    Lame.set_extension(gf, c.bPrivate != 0);
+    Lame.set_bWriteVbrTag(gf, c.bWriteVBRHeader != 0);
+    Lame.set_disable_reservoir(gf, c.bNoRes != 0);
+    Lame.set_strict_ISO(gf, c.bStrictIso != 0);
+    if (c.bEnableVBR) {
+        if (c.nVbrMethod == 4) {
+            Lame.set_VBR(gf, vbr_abr);
+            Lame.set_VBR_mean_bitrate_kbps(gf, static_cast<int>(c.dwVbrAbr_bps));
+        } else {
+            Lame.set_VBR(gf, vbr_mtrh);
+            Lame.set_VBR_q(gf, c.nVBRQuality);
+        }
+        if (c.dwBitrate != 0) Lame.set_VBR_min_bitrate_kbps(gf, static_cast<int>(c.dwBitrate));
+        if (c.dwMaxBitrate != 0) Lame.set_VBR_max_bitrate_kbps(gf, static_cast<int>(c.dwMaxBitrate));
+    } else {
+        Lame.set_VBR(gf, vbr_off);
+    }
+    return Lame.init_params(gf);
+}
+
+} // namespace
+
+void TMP3Out::DoPrepare() {
+    if (!LoadEncoder()) throw EAuException(EncoderName() + " library could not be loaded.");
+    if (!FStreamAssigned) {
+        if (FWideFileName.empty()) throw EAuException("File name is not assigned.");
+        FOwnStream = std::make_unique<TAuFileStream>(FWideFileName, fmCreate | FShareMode);
+        FStream = FOwnStream.get();
+    }
+    TAuInput& input = *Input();
+    input.Init();
+    FChannels = input.Channels();
+    FillConfig(input.SampleRate(), FChannels);
+    auto encoder = std::make_unique<TEncoder>();
+    encoder->flags = Lame.init();
+    const int result = encoder->flags ? ApplyConfig(encoder->flags, Config_, FChannels) : -1;
+    if (result != 0) throw EAuException("LAME Error: " + std::to_string(result));
+    const uint32_t samplesPerChunk = static_cast<uint32_t>(Lame.get_framesize(encoder->flags)) * FChannels;
+    _Stream = std::move(encoder);
+    BufferSize = FChannels * samplesPerChunk;
+    Buffer.assign(BufferSize, 0);
+    // The encoder's own worst case for one chunk: 1.25 × samples + 7200 bytes.
+    mp3buf.assign(samplesPerChunk * 5 / 4 + 7200, 0);
+}
+
+void TMP3Out::WriteOut(const uint8_t* data, uint32_t bytes, bool lostIfShort) {
+    if (bytes == 0 || FStream->Write(data, bytes) == bytes) return;
+    if (lostIfShort) throw EAuLostAudio("Error writing down mp3 file");
+    throw EAuException("Error writing down mp3 file");
+}
+
+bool TMP3Out::DoChunk(bool Abort) {
+    if (!CanOutput) return true;
+    if (Abort) return false;
+    bool endOf = false;
+    const int32_t got = Input()->FillBuffer(Buffer.data(), static_cast<int32_t>(BufferSize), endOf);
+    if (got <= 0) return false;
+    const int frames = got / 2 / static_cast<int>(FChannels);
+    const auto* pcm = reinterpret_cast<short*>(Buffer.data());
+    const int produced =
+        FChannels == 1
+            ? Lame.encode_buffer(_Stream->flags, pcm, pcm, frames, mp3buf.data(), static_cast<int>(mp3buf.size()))
+            : Lame.encode_buffer_interleaved(_Stream->flags, const_cast<short*>(pcm), frames, mp3buf.data(),
+                                             static_cast<int>(mp3buf.size()));
+    WriteOut(mp3buf.data(), produced > 0 ? static_cast<uint32_t>(produced) : 0, false);
+    return !endOf;
+}
+
+// With the encoder open: its last bytes, the ID3v1 block, then the VBR header by path.
+void TMP3Out::FinishEncoder() {
+    const int produced = Lame.encode_flush(_Stream->flags, mp3buf.data(), static_cast<int>(mp3buf.size()));
+    WriteOut(mp3buf.data(), produced > 0 ? static_cast<uint32_t>(produced) : 0, true);
+    const std::array<uint8_t, 128> block = Id3v1Block(FId3v1Tags);
+    WriteOut(block.data(), block.size(), true);
+}
+
+void TMP3Out::DoFinish() {
+    std::string lost;
+    try {
+        if (_Stream && FStream) FinishEncoder();
+    } catch (const EAuLostAudio& e) {
+        lost = e.what();
+    }
+    FOwnStream.reset();
+    if (!FStreamAssigned) FStream = nullptr;
+    if (_Stream && Config_.bEnableVBR && !FFileName.empty())
+        if (FILE* file = std::fopen(FFileName.c_str(), "r+b")) {
+            Lame.mp3_tags_fid(_Stream->flags, file);
+            std::fclose(file);
+        }
+    _Stream.reset();
+    mp3buf.clear();
+    Buffer.clear();
+    try {
+        WriteId3v2Tags();
+    } catch (...) {
+        Input()->Flush();
+        if (!lost.empty()) throw EAuLostAudio(lost);
+        throw;
+    }
+    Input()->Flush();
+    if (!lost.empty()) throw EAuLostAudio(lost);
+}
+
+void TMP3Out::WriteId3v2Tags() {
+    // The tag library drops an all-empty ID3v1 block when it saves, so it is left out when there
+    // is no ID3v2 text to write.
+    unsigned number = 0;
+    const bool anyText = !FId3v2Tags.Title().empty() || !FId3v2Tags.Artist().empty() ||
+                         !FId3v2Tags.Album().empty() || !FId3v2Tags.Genre().empty() ||
+                         ParseNumber(FId3v2Tags.Year(), number) || ParseNumber(FId3v2Tags.Track(), number);
+    if (FWideFileName.empty() || !anyText || !LoadTagLibrary()) return;
+    TagLib.set_default_text_encoding(TagLib_ID3v2_UTF16);
+    TagLib_File* file = TagLib.file_new(FWideFileName.c_str());
+    if (!file) throw EAuException("Failed to write tags");
+    struct TFree {
+        TagLib_File* f;
+        ~TFree() { TagLib.file_free(f); }
+    } freeFile{file};
+    TagLib_Tag* tag = TagLib.file_tag(file);
+    if (!TagLib.file_is_valid(file) || !tag) throw EAuException("Failed to write tags");
+    TagLib.set_title(tag, FId3v2Tags.Title().c_str());
+    TagLib.set_artist(tag, FId3v2Tags.Artist().c_str());
+    TagLib.set_album(tag, FId3v2Tags.Album().c_str());
+    TagLib.set_genre(tag, FId3v2Tags.Genre().c_str());
+    if (ParseNumber(FId3v2Tags.Year(), number)) TagLib.set_year(tag, number);
+    if (ParseNumber(FId3v2Tags.Track(), number)) TagLib.set_track(tag, number);
+    if (!TagLib.file_save(file)) throw EAuException("Failed to save tags");
+}
