@@ -209,34 +209,37 @@ void TMP3Out::FillConfig(uint32_t sampleRate, uint32_t channels) {
 
 namespace {
 
-// Every setting of the record through the encoder's own setters; the result of lame_init_params.
+// Every setting of the record through the encoder's own setters. A setting the encoder refuses
+// fails like lame_init_params, whose result this is.
 int ApplyConfig(lame_global_flags* gf, const TBeConfig& c, uint32_t channels) {
-    Lame.set_in_samplerate(gf, static_cast<int>(c.dwSampleRate));
-    if (c.dwReSampleRate != 0) Lame.set_out_samplerate(gf, static_cast<int>(c.dwReSampleRate));
-    Lame.set_num_channels(gf, static_cast<int>(channels));
-    Lame.set_mode(gf, static_cast<MPEG_mode>(c.nMode));
-    Lame.set_brate(gf, static_cast<int>(c.dwBitrate));
-    Lame.set_error_protection(gf, c.bCRC != 0);
-    Lame.set_copyright(gf, c.bCopyright != 0);
-    Lame.set_original(gf, c.bOriginal != 0);
-    Lame.set_extension(gf, c.bPrivate != 0);
-    Lame.set_bWriteVbrTag(gf, c.bWriteVBRHeader != 0);
-    Lame.set_disable_reservoir(gf, c.bNoRes != 0);
-    Lame.set_strict_ISO(gf, c.bStrictIso != 0);
+    int refused = 0;
+    const auto set = [&refused](int result) { refused |= result; };
+    set(Lame.set_in_samplerate(gf, static_cast<int>(c.dwSampleRate)));
+    if (c.dwReSampleRate != 0) set(Lame.set_out_samplerate(gf, static_cast<int>(c.dwReSampleRate)));
+    set(Lame.set_num_channels(gf, static_cast<int>(channels)));
+    set(Lame.set_mode(gf, static_cast<MPEG_mode>(c.nMode)));
+    set(Lame.set_brate(gf, static_cast<int>(c.dwBitrate)));
+    set(Lame.set_error_protection(gf, c.bCRC != 0));
+    set(Lame.set_copyright(gf, c.bCopyright != 0));
+    set(Lame.set_original(gf, c.bOriginal != 0));
+    set(Lame.set_extension(gf, c.bPrivate != 0));
+    set(Lame.set_bWriteVbrTag(gf, c.bWriteVBRHeader != 0));
+    set(Lame.set_disable_reservoir(gf, c.bNoRes != 0));
+    set(Lame.set_strict_ISO(gf, c.bStrictIso != 0));
     if (c.bEnableVBR) {
         if (c.nVbrMethod == 4) {
-            Lame.set_VBR(gf, vbr_abr);
-            Lame.set_VBR_mean_bitrate_kbps(gf, static_cast<int>(c.dwVbrAbr_bps));
+            set(Lame.set_VBR(gf, vbr_abr));
+            set(Lame.set_VBR_mean_bitrate_kbps(gf, static_cast<int>(c.dwVbrAbr_bps)));
         } else {
-            Lame.set_VBR(gf, vbr_mtrh);
-            Lame.set_VBR_q(gf, c.nVBRQuality);
+            set(Lame.set_VBR(gf, vbr_mtrh));
+            set(Lame.set_VBR_q(gf, c.nVBRQuality));
         }
-        if (c.dwBitrate != 0) Lame.set_VBR_min_bitrate_kbps(gf, static_cast<int>(c.dwBitrate));
-        if (c.dwMaxBitrate != 0) Lame.set_VBR_max_bitrate_kbps(gf, static_cast<int>(c.dwMaxBitrate));
+        if (c.dwBitrate != 0) set(Lame.set_VBR_min_bitrate_kbps(gf, static_cast<int>(c.dwBitrate)));
+        if (c.dwMaxBitrate != 0) set(Lame.set_VBR_max_bitrate_kbps(gf, static_cast<int>(c.dwMaxBitrate)));
     } else {
-        Lame.set_VBR(gf, vbr_off);
+        set(Lame.set_VBR(gf, vbr_off));
     }
-    return Lame.init_params(gf);
+    return refused != 0 ? -1 : Lame.init_params(gf);
 }
 
 } // namespace

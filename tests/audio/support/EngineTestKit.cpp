@@ -62,3 +62,13 @@ void TPrivateSoundServer::Kill() {
     Shell("kill -9 $(cat " + FDir + "/pid) 2>/dev/null; kill $(cat " + FDir + "/tone.pid) 2>/dev/null");
     FStarted = false;
 }
+
+TTempFolder::TTempFolder() {
+    char pattern[] = "/tmp/sarvo-test-XXXXXX";
+    if (mkdtemp(pattern)) FDir = pattern;
+}
+
+TTempFolder::~TTempFolder() {
+    std::error_code ignored;
+    if (!FDir.empty()) std::filesystem::remove_all(FDir, ignored);
+}

@@ -127,3 +127,16 @@ private:
     std::unique_ptr<TScopedEnv> FServer, FRuntime;
     bool FStarted = false;
 };
+
+// A scratch folder, removed with everything in it.
+class TTempFolder {
+public:
+    TTempFolder();
+    ~TTempFolder();
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+    std::string Path(const std::string& name) const { return FDir + "/" + name; }
+
+private:
+    std::string FDir;
+};
