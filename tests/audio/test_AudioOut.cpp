@@ -4,6 +4,7 @@
 #include "AudioOut.h"
 #include "DXAudioIn.h"
 #include "EngineTestKit.h"
+#include "MonitorRecorder.h"
 #include "TestSources.h"
 
 #include <gtest/gtest.h>
@@ -13,75 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int64_t MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-int PeakOf(const std::vector<int16_t>& samples) {
-    int peak = 0;
-    for (int16_t s : samples) peak = std::max(peak, std::abs(static_cast<int>(s)));
-    return peak;
-}
-
-// The samples from the first to the last one above the noise floor.
-std::vector<int16_t> Audible(const std::vector<int16_t>& samples) {
-    const auto loud = [](int16_t s) { return std::abs(static_cast<int>(s)) > 300; };
-    const auto first = std::find_if(samples.begin(), samples.end(), loud);
-    const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
-    return first < last ? std::vector<int16_t>(first, last) : std::vector<int16_t>();
-}
-
-// The samples of the longest run below the noise floor.
-size_t LongestSilence(const std::vector<int16_t>& samples) {
-    size_t longest = 0, run = 0;
-    for (int16_t s : samples) {
-        run = std::abs(static_cast<int>(s)) > 300 ? 0 : run + 1;
-        longest = std::max(longest, run);
-    }
-    return longest;
-}
-
-// When a stream starts, the sink mixes it in over what it had already rendered ahead, but its
-// monitor has handed that stretch out as silence already: the monitor misses up to the sink's
-// latency of the stream's head. Speakers hear it all.
-constexpr size_t MonitorHeadLossMs = 70;
-
-// Captures the null sink's monitor, mono 44100 Hz, while a test plays.
-class TMonitorRecorder {
-public:
-    TMonitorRecorder() {
-        for (int i = 0; i < in.DeviceCount(); ++i)
-            if (in.GetDeviceName(i).find("Monitor of Sarvo_null_output") != std::string::npos) device = i;
-        in.SetInBitsPerSample(16);
-        in.SetInSampleRate(44100);
-        in.SetInChannels(1);
-        in.SetDeviceNumber(device);
-        sink.SetInput(&in);
-        sink.Collect = true;
-    }
-    ~TMonitorRecorder() { sink.Stop(false); }
-
-    bool Found() const { return device >= 0; }
-    // Returns once the monitor delivers, so that nothing played is missed.
-    bool Start() {
-        sink.Run();
-        return PumpUntil([&] { return sink.BytesPulled > 0; }, 3000);
-    }
-    // What was heard, once the monitor has delivered everything played before now.
-    std::vector<int16_t> Finish() {
-        PumpFor(2500); // the monitor hands out its audio in bursts
-        sink.Stop(false);
-        return AsSamples(sink.Collected);
-    }
-
-private:
-    TDXAudioIn in;
-    TScriptedSink sink;
-    int device = -1;
-};
 
 class Playback : public testing::Test {
 protected:
