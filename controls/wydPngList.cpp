@@ -62,6 +62,11 @@ void TwydPng::Assign(const TwydPng* source) {
 
 void TwydPng::LoadFromStream(QIODevice& stream) {
     QByteArray data = ReadPngDatastream(stream);
+    // A skin's pictures are small; a header asking for more than this is damage, not art.
+    constexpr quint64 MaxPictureBytes = 32u << 20;
+    const quint64 width = data.size() >= 24 ? qFromBigEndian<quint32>(data.constData() + 16) : 0;
+    const quint64 height = data.size() >= 24 ? qFromBigEndian<quint32>(data.constData() + 20) : 0;
+    if (width * height * 8 > MaxPictureBytes) throw EwydPngListe("Image PNG trop grande");
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "png");

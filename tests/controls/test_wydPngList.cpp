@@ -138,6 +138,12 @@ TEST(PngListFormat, DamagedStreamsFailAndKeepTheItemsReadBefore) {
     EXPECT_NE(LoadError(list, Header + Int32(1) + png + Int32(0x40000000)), "no exception") << "name past the end";
     EXPECT_EQ(list.Count(), 0);
 
+    QByteArray huge = png;
+    qToBigEndian<quint32>(40000, huge.data() + 16); // IHDR width and height
+    qToBigEndian<quint32>(40000, huge.data() + 20);
+    EXPECT_EQ(LoadError(list, Header + Int32(1) + huge + Int32(0)), "Image PNG trop grande")
+        << "refused before the codec allocates 6 GB";
+
     for (qsizetype cut = 0; cut < good.size(); ++cut) {
         const std::string error = LoadError(list, good.left(cut));
         EXPECT_NE(error, "no exception") << "cut at " << cut;

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs one fuzz target for a bounded time from a seed it makes itself.
+#   run_fuzzer.sh FUZZER SEED_MAKER SECONDS
+set -euo pipefail
+fuzzer=$1 seed_maker=$2 seconds=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/corpus"
+"$seed_maker" "$work/corpus/seed"
+"$fuzzer" -max_total_time="$seconds" -malloc_limit_mb=64 -rss_limit_mb=1024 -print_final_stats=1 \
+  -artifact_prefix="$work/" "$work/corpus" 2>&1 | tail -15
