@@ -1,0 +1,56 @@
+#include "wydPanel.h"
+
+#include <QMouseEvent>
+
+TwydPanel::TwydPanel(QWidget* parent) : QWidget(parent) {
+    resize(128, 128);
+}
+
+void TwydPanel::Relayout() {
+    if (parentWidget()) update();
+}
+
+void TwydPanel::SetColorBackground(TColor v) {
+    FBgColor = v;
+    Relayout();
+}
+
+void TwydPanel::SetIndexBackground(int32_t v) {
+    FIndexBackground = v;
+    update();
+}
+
+void TwydPanel::SetShowCaption(bool v) {
+    FShowCaption = v;
+    Relayout();
+}
+
+void TwydPanel::SetCaption(const QString& v) {
+    FCaption = v;
+    update();
+}
+
+void TwydPanel::PaintTo(QPainter& p) {
+    const QRect r = rect();
+    wydDraw::FillRect(p, r, ColorToQColor(FBgColor, palette()));
+    if (const QImage* picture = PictureAt(FPngListe, FIndexBackground))
+        wydDraw::StretchDraw(p, r.left(), r.top(), r.right() + 1, r.bottom() + 1, *picture);
+    if (FBorderColor != clNone)
+        wydDraw::OutlinedBox(p, 0, 0, width(), height(), ColorToQColor(FBorderColor, palette()), QColor());
+    if (FShowCaption) wydDraw::TextRect(p, r, FCaption, font(), palette().color(QPalette::WindowText));
+}
+
+void TwydPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    PaintTo(p);
+}
+
+void TwydPanel::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    if (FOnMouseDown) FOnMouseDown(this);
+}
+
+void TwydPanel::mouseReleaseEvent(QMouseEvent* event) {
+    QWidget::mouseReleaseEvent(event);
+    if (FOnMouseUp) FOnMouseUp(this);
+}

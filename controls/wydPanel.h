@@ -1,0 +1,47 @@
+#pragma once
+// A container with its own surface: flat background, stretched background picture, optional
+// one-pixel border and a centred caption.
+
+#include "wydlibs.h"
+
+#include <QWheelEvent>
+
+class TwydPanel : public QWidget {
+public:
+    explicit TwydPanel(QWidget* parent = nullptr);
+
+    TColor ColorBackground() const { return FBgColor; }
+    void SetColorBackground(TColor v);
+    TColor ColorBorder() const { return FBorderColor; }
+    void SetColorBorder(TColor v) { FBorderColor = v; }
+    TwydPngListe* PngListe() const { return FPngListe; }
+    void SetPngListe(TwydPngListe* v) { FPngListe = v; }
+    int32_t IndexBackground() const { return FIndexBackground; }
+    void SetIndexBackground(int32_t v);
+    bool ShowCaption() const { return FShowCaption; }
+    void SetShowCaption(bool v);
+    const QString& Caption() const { return FCaption; }
+    void SetCaption(const QString& v);
+    void SetOnMouseDown(TNotifyEvent handler) { FOnMouseDown = std::move(handler); }
+    void SetOnMouseUp(TNotifyEvent handler) { FOnMouseUp = std::move(handler); }
+
+    // The panel's own drawing, onto any surface.
+    void PaintTo(QPainter& p);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override { event->accept(); } // notches are consumed
+
+private:
+    void Relayout();
+
+    TNotifyEvent FOnMouseDown, FOnMouseUp;
+    TColor FBgColor = cl3DLight;
+    TColor FBorderColor = clActiveBorder;
+    bool FShowCaption = true;
+    QString FCaption = "Ok!";
+    TwydPngListe* FPngListe = nullptr; // not owned; must outlive the panel
+    int32_t FIndexBackground = -1;
+};

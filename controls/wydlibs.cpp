@@ -1,0 +1,171 @@
+#include "wydlibs.h"
+
+#include <QWheelEvent>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+// System colour number → palette role (the numbers of the system's colour table).
+constexpr std::array<QPalette::ColorRole, 31> SystemColorRoles = {
+    QPalette::Button,          // 0 scroll bar
+    QPalette::Window,          // 1 desktop
+    QPalette::Highlight,       // 2 active caption
+    QPalette::Mid,             // 3 inactive caption
+    QPalette::Window,          // 4 menu
+    QPalette::Base,            // 5 window
+    QPalette::Shadow,          // 6 window frame
+    QPalette::WindowText,      // 7 menu text
+    QPalette::Text,            // 8 window text
+    QPalette::HighlightedText, // 9 caption text
+    QPalette::Window,          // 10 active border
+    QPalette::Window,          // 11 inactive border
+    QPalette::Mid,             // 12 application workspace
+    QPalette::Highlight,       // 13 highlight
+    QPalette::HighlightedText, // 14 highlighted text
+    QPalette::Button,          // 15 button face
+    QPalette::Dark,            // 16 button shadow
+    QPalette::PlaceholderText, // 17 grey text
+    QPalette::ButtonText,      // 18 button text
+    QPalette::WindowText,      // 19 inactive caption text
+    QPalette::Light,           // 20 button highlight
+    QPalette::Shadow,          // 21 3-D dark shadow
+    QPalette::Midlight,        // 22 3-D light
+    QPalette::ToolTipText,     // 23 tip text
+    QPalette::ToolTipBase,     // 24 tip background
+    QPalette::Window,          // 25 (unused)
+    QPalette::Link,            // 26 hot-tracked item
+    QPalette::Highlight,       // 27 active caption gradient
+    QPalette::Mid,             // 28 inactive caption gradient
+    QPalette::Highlight,       // 29 menu highlight
+    QPalette::Window,          // 30 menu bar
+};
+
+// The rectangle with its sides in order.
+QRect Ordered(int Left, int Top, int Right, int Bottom) {
+    if (Left > Right) std::swap(Left, Right);
+    if (Top > Bottom) std::swap(Top, Bottom);
+    return QRect(QPoint(Left, Top), QPoint(Right - 1, Bottom - 1));
+}
+
+// Source column = destination column × source width ÷ destination width, truncated; rows alike.
+QImage NearestNeighbour(const QImage& picture, int width, int height) {
+    const QImage source = picture.convertToFormat(QImage::Format_ARGB32);
+    QImage scaled(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(int(int64_t{y} * source.height() / height)));
+        auto* out = reinterpret_cast<QRgb*>(scaled.scanLine(y));
+        for (int x = 0; x < width; ++x) out[x] = in[int64_t{x} * source.width() / width];
+    }
+    return scaled;
+}
+
+} // namespace
+
+QColor ColorToQColor(TColor color, const QPalette& palette) {
+    if (color == clNone) return QColor();
+    if ((color & 0xFF000000) == 0xFF000000) {
+        const uint32_t number = color & 0xFF;
+        return number < SystemColorRoles.size() ? palette.color(SystemColorRoles[number]) : QColor(Qt::black);
+    }
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+const QImage* PictureAt(const TwydPngListe* list, int32_t index) {
+    const TwydPng* item = list ? list->GetPng(index) : nullptr;
+    return item && !item->Png.isNull() ? &item->Png : nullptr;
+}
+
+namespace wydDraw {
+
+void FillRect(QPainter& p, const QRect& r, const QColor& color) {
+    if (color.isValid()) p.fillRect(r, color);
+}
+
+void PlainBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& color) {
+    if (color.isValid() && X2 - X1 > 1 && Y2 - Y1 > 1) p.fillRect(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1), color);
+}
+
+void OutlinedBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& outline, const QColor& fill) {
+    if (X2 <= X1 || Y2 <= Y1) return;
+    if (fill.isValid() && X2 - X1 > 2 && Y2 - Y1 > 2) p.fillRect(QRect(X1 + 1, Y1 + 1, X2 - X1 - 2, Y2 - Y1 - 2), fill);
+    if (!outline.isValid()) return;
+    p.fillRect(QRect(X1, Y1, X2 - X1, 1), outline);
+    p.fillRect(QRect(X1, Y2 - 1, X2 - X1, 1), outline);
+    p.fillRect(QRect(X1, Y1, 1, Y2 - Y1), outline);
+    p.fillRect(QRect(X2 - 1, Y1, 1, Y2 - Y1), outline);
+}
+
+void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const QImage& picture) {
+    const QRect r = Ordered(Left, Top, Right, Bottom);
+    if (r.isEmpty() || picture.isNull()) return;
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.drawImage(r.topLeft(), NearestNeighbour(picture, r.width(), r.height()));
+    p.restore();
+}
+
+void Draw(QPainter& p, int X, int Y, const QImage& picture) {
+    StretchDraw(p, X, Y, X + picture.width(), Y + picture.height(), picture);
+}
+
+void TextRect(QPainter& p, const QRect& r, const QString& text, const QFont& font, const QColor& color) {
+    if (r.isEmpty() || text.isEmpty()) return;
+    p.save();
+    p.setClipRect(r);
+    p.setFont(font);
+    p.setPen(color);
+    const QString shown = p.fontMetrics().elidedText(text, Qt::ElideRight, r.width());
+    p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine, shown);
+    p.restore();
+}
+
+} // namespace wydDraw
+
+// ---------------------------------------------------------------------------------------------
+// TWheelControl
+
+TWheelControl::TWheelControl(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+}
+
+bool TWheelControl::DoMouseWheelDown() {
+    Notify(FOnMouseWheelDown);
+    return true;
+}
+
+bool TWheelControl::DoMouseWheelUp() {
+    Notify(FOnMouseWheelUp);
+    return true;
+}
+
+void TWheelControl::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    bool handled = false;
+    if (FOnMouseWheel) FOnMouseWheel(this, delta, handled);
+    if (!handled) {
+        FWheelAccumulator += delta;
+        handled = true;
+        // Whole notches only; the rest keeps its sign for the next turn.
+        while (FWheelAccumulator >= 120) {
+            FWheelAccumulator -= 120;
+            handled = DoMouseWheelUp() && handled;
+        }
+        while (FWheelAccumulator <= -120) {
+            FWheelAccumulator += 120;
+            handled = DoMouseWheelDown() && handled;
+        }
+    }
+    event->setAccepted(handled);
+}
+
+void TWheelControl::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    Notify(FOnMouseEnter);
+}
+
+void TWheelControl::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    Notify(FOnMouseLeave);
+}

@@ -1,0 +1,76 @@
+#pragma once
+// What every skinned control shares: colour values, the drawing operations, the picture-index
+// rule, and TWheelControl, the base of the lightweight controls (hover and wheel).
+
+#include "wydPngList.h"
+
+#include <QPainter>
+#include <QWidget>
+
+#include <cstdint>
+
+// 0x00BBGGRR is an RGB colour; 0xFF0000nn is system colour nn, resolved when drawn.
+using TColor = uint32_t;
+constexpr TColor clNone = 0x1FFFFFFF; // nothing is drawn
+constexpr TColor clActiveBorder = 0xFF00000A;
+constexpr TColor clHighlight = 0xFF00000D;
+constexpr TColor clBtnFace = 0xFF00000F;
+constexpr TColor clBtnShadow = 0xFF000010;
+constexpr TColor cl3DLight = 0xFF000016;
+
+// The colour to draw with; system colours come from the palette.
+QColor ColorToQColor(TColor color, const QPalette& palette);
+
+// The picture an index names in a list, or null: -1, out-of-range indices and a missing list
+// name nothing, and draw nothing.
+const QImage* PictureAt(const TwydPngListe* list, int32_t index);
+
+// The drawing operations, in pixels of the control's client area. Every control draws with these.
+namespace wydDraw {
+// Columns Left … Right − 1, rows Top … Bottom − 1.
+void FillRect(QPainter& p, const QRect& r, const QColor& color);
+// Columns X1 … X2 − 2, rows Y1 … Y2 − 2: one pixel short on the right and at the bottom.
+void PlainBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& color);
+// Outline on columns X1 and X2 − 1 and rows Y1 and Y2 − 1; the inside filled unless fill is invalid.
+void OutlinedBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& outline, const QColor& fill);
+// The picture scaled into the rectangle (put in order first, never mirrored) by nearest-neighbour
+// sampling, blended by its alpha over what is there.
+void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const QImage& picture);
+// The picture unscaled at a point, blended the same way.
+void Draw(QPainter& p, int X, int Y, const QImage& picture);
+// One line, centred both ways, cut at the end with an ellipsis, clipped, transparent background.
+void TextRect(QPainter& p, const QRect& r, const QString& text, const QFont& font, const QColor& color);
+} // namespace wydDraw
+
+// A lightweight control: painted on its parent, with hover notifications and a mouse wheel whose
+// whole notches (120 units) become wheel-down and wheel-up hooks.
+class TWheelControl : public QWidget {
+public:
+    using TMouseWheelEvent = std::function<void(QObject* Sender, int WheelDelta, bool& Handled)>;
+
+    explicit TWheelControl(QWidget* parent = nullptr);
+
+    void SetOnMouseWheel(TMouseWheelEvent handler) { FOnMouseWheel = std::move(handler); }
+    void SetOnMouseWheelDown(TNotifyEvent handler) { FOnMouseWheelDown = std::move(handler); }
+    void SetOnMouseWheelUp(TNotifyEvent handler) { FOnMouseWheelUp = std::move(handler); }
+    void SetOnMouseEnter(TNotifyEvent handler) { FOnMouseEnter = std::move(handler); }
+    void SetOnMouseLeave(TNotifyEvent handler) { FOnMouseLeave = std::move(handler); }
+
+protected:
+    // One notch each; true when handled (the defaults raise the notifications).
+    virtual bool DoMouseWheelDown();
+    virtual bool DoMouseWheelUp();
+    void wheelEvent(QWheelEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void Notify(const TNotifyEvent& handler) {
+        if (handler) handler(this);
+    }
+
+    TNotifyEvent FOnMouseEnter, FOnMouseLeave;
+
+private:
+    TMouseWheelEvent FOnMouseWheel;
+    TNotifyEvent FOnMouseWheelDown, FOnMouseWheelUp;
+    int FWheelAccumulator = 0;
+};
