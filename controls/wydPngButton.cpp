@@ -1,0 +1,139 @@
+#include "wydPngButton.h"
+
+#include <QMouseEvent>
+
+TwydPngButton::TwydPngButton(QWidget* parent) : TWheelControl(parent) {
+    resize(48, 100);
+}
+
+void TwydPngButton::Relayout() {
+    if (parentWidget()) update();
+}
+
+void TwydPngButton::SetIndex(int32_t& field, int32_t v) {
+    field = v;
+    update();
+}
+
+void TwydPngButton::SetColorBg(TColor v) {
+    FBgColor = v;
+    Relayout();
+}
+
+void TwydPngButton::SetIndexNormal(int32_t v) {
+    FIndexNormal = v;
+    SetButtonState(FButtonState);
+}
+
+void TwydPngButton::SetIndexDown(int32_t v) {
+    SetIndex(FIndexDown, v);
+}
+
+void TwydPngButton::SetIndexDisabled(int32_t v) {
+    SetIndex(FIndexDisabled, v);
+}
+
+void TwydPngButton::SetIndexMouseOver(int32_t v) {
+    SetIndex(FIndexMouseOver, v);
+}
+
+void TwydPngButton::SetShowCaption(bool v) {
+    FShowCaption = v;
+    Relayout();
+}
+
+void TwydPngButton::SetCaption(const QString& v) {
+    FCaption = v;
+    update();
+}
+
+void TwydPngButton::SetButtonState(TwydButtonState v) {
+    const int32_t before = FIndexBackground;
+    FButtonState = v;
+    FIndexBackground = !isEnabled() ? FIndexDisabled : v == wydButtonDown ? FIndexDown : FIndexNormal;
+    update();
+    if (FIndexBackground != before) {
+        SetAutosize(FAutoSize);
+        Notify(FOnChange);
+    }
+    update();
+}
+
+void TwydPngButton::SetSwitchMode(TwydButtonMode v) {
+    FSwitchMode = v;
+    SetButtonState(wydButtonUp);
+}
+
+void TwydPngButton::SetToggle() {
+    SetButtonState(FButtonState == wydButtonDown ? wydButtonUp : wydButtonDown);
+}
+
+void TwydPngButton::SetAutosize(bool v) {
+    FAutoSize = v;
+    if (!v || !FPngListe) return;
+    if (const QImage* picture = PictureAt(FPngListe, FIndexBackground)) resize(picture->size());
+}
+
+void TwydPngButton::PaintTo(QPainter& p) {
+    const QRect r = rect();
+    wydDraw::FillRect(p, r, ColorToQColor(FBgColor, palette()));
+    if (const QImage* picture = PictureAt(FPngListe, FIndexBackground))
+        wydDraw::StretchDraw(p, 0, 0, width(), height(), *picture);
+    if (FShowCaption) wydDraw::TextRect(p, r, FCaption, font(), palette().color(QPalette::WindowText));
+    if (MouseIsOver && isEnabled())
+        if (const QImage* hover = PictureAt(FPngListe, FIndexMouseOver))
+            wydDraw::StretchDraw(p, 0, 0, width(), height(), *hover);
+}
+
+void TwydPngButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    PaintTo(p);
+}
+
+void TwydPngButton::mousePressEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) {
+        if (FSwitchMode == Simple)
+            SetButtonState(wydButtonDown);
+        else
+            SetToggle();
+    }
+    if (event->button() == Qt::LeftButton) FLeftPressed = true;
+    QWidget::mousePressEvent(event);
+    Notify(FOnMouseDown);
+    Notify(FOnToggle);
+}
+
+void TwydPngButton::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = event->button() == Qt::LeftButton && FLeftPressed && rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) FLeftPressed = false;
+    if (click) Notify(FOnClick);
+    QWidget::mouseReleaseEvent(event);
+    if (FSwitchMode == Toggle) return;
+    SetButtonState(wydButtonUp);
+    Notify(FOnMouseUp);
+    Notify(FOnToggle);
+}
+
+// Its own hover handling: no capture, no focus.
+void TwydPngButton::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    if (!isEnabled()) return;
+    MouseIsOver = true;
+    Notify(FOnMouseEnter);
+    update();
+}
+
+void TwydPngButton::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    // A button pressed and dragged off is released, without a click.
+    if (FSwitchMode == Simple) SetButtonState(wydButtonUp);
+    FLeftPressed = false;
+    MouseIsOver = false;
+    if (isEnabled()) Notify(FOnMouseLeave);
+    update();
+}
+
+void TwydPngButton::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange) SetButtonState(FButtonState);
+}
