@@ -3,6 +3,7 @@
 #include <QWheelEvent>
 
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -62,6 +63,10 @@ QImage NearestNeighbour(const QImage& picture, int width, int height) {
 }
 
 } // namespace
+
+int64_t wydRound(long double value) {
+    return static_cast<int64_t>(std::nearbyint(value)); // the default rounding mode: to nearest, ties to even
+}
 
 QColor ColorToQColor(TColor color, const QPalette& palette) {
     if (color == clNone) return QColor();
@@ -168,4 +173,39 @@ void TWheelControl::enterEvent(QEnterEvent* event) {
 void TWheelControl::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     Notify(FOnMouseLeave);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TwydRangeControl
+
+void TwydRangeControl::SetMini(int32_t v) {
+    Fmini = v;
+    if (v >= FMaxi) FMaxi = v + 1;
+    SetPosition(FPosition);
+    Relayout();
+}
+
+void TwydRangeControl::SetMaxi(int32_t v) {
+    FMaxi = v;
+    if (Fmini >= v) Fmini = v - 1;
+    SetPosition(FPosition);
+    Relayout();
+}
+
+void TwydRangeControl::SetPosition(long double x) {
+    const long double old = FPosition;
+    const auto rounded = static_cast<long double>(wydRound(x));
+    FPosition = rounded < Fmini ? Fmini : rounded > FMaxi ? FMaxi : rounded;
+    Relayout();
+    if (FPosition != old && FOnChange) FOnChange(this);
+}
+
+void TwydRangeControl::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Relayout();
+}
+
+void TwydRangeControl::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange) Relayout();
 }

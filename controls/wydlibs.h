@@ -18,6 +18,15 @@ constexpr TColor clBtnFace = 0xFF00000F;
 constexpr TColor clBtnShadow = 0xFF000010;
 constexpr TColor cl3DLight = 0xFF000016;
 
+// A rectangle as the drawing operations take it: Right and Bottom are one past the last pixel.
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool operator==(const TRect&) const = default;
+};
+
+// Rounds to the nearest whole number, halves to the even neighbour.
+int64_t wydRound(long double value);
+
 // The colour to draw with; system colours come from the palette.
 QColor ColorToQColor(TColor color, const QPalette& palette);
 
@@ -73,4 +82,32 @@ private:
     TMouseWheelEvent FOnMouseWheel;
     TNotifyEvent FOnMouseWheelDown, FOnMouseWheelUp;
     int FWheelAccumulator = 0;
+};
+
+// A lightweight control showing a whole value between Mini and Maxi (the slider and the level
+// bar). Mini stays below Maxi; every change of the value runs the resize hook.
+class TwydRangeControl : public TWheelControl {
+public:
+    explicit TwydRangeControl(QWidget* parent = nullptr) : TWheelControl(parent) {}
+
+    void SetOnChange(TNotifyEvent handler) { FOnChange = std::move(handler); }
+    int32_t Mini() const { return Fmini; }
+    void SetMini(int32_t v);
+    int32_t Maxi() const { return FMaxi; }
+    void SetMaxi(int32_t v);
+    long double Position() const { return FPosition; }
+    // Rounded halves to even, clamped to Mini … Maxi; OnChange when the stored value changed.
+    void SetPosition(long double x);
+
+protected:
+    // The resize hook: geometry from the current value, then a repaint; nothing without a parent.
+    virtual void Relayout() = 0;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+    long double FPosition = 50;
+    int32_t Fmini = 0, FMaxi = 100;
+
+private:
+    TNotifyEvent FOnChange;
 };

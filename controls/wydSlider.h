@@ -1,0 +1,79 @@
+#pragma once
+// A slider: a gutter with a filled part and a knob, horizontal or vertical, moved by pressing,
+// dragging and the wheel.
+
+#include "wydlibs.h"
+
+enum TOrientation { orHorizontal = 0, orVertical = 1 };
+enum TInteractiveAction { actMouseMove = 1, actMouseDown = 2, actMouseWheel = 4 };
+using TInteractive = int; // a set of TInteractiveAction bits
+
+class TwydSlider : public TwydRangeControl {
+public:
+    using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Buttons, int X, int Y)>;
+
+    explicit TwydSlider(QWidget* parent = nullptr);
+
+    int32_t PaddingEnd() const { return FPaddingEnd; }
+    void SetPaddingEnd(int32_t v);
+    int32_t PaddingStart() const { return FPaddingStart; }
+    void SetPaddingStart(int32_t v);
+    TColor ColorBg() const { return FBgColor; }
+    void SetColorBg(TColor v) { SetColour(FBgColor, v); }
+    TColor ColorGutterOff() const { return FGutterOffColor; }
+    void SetColorGutterOff(TColor v) { SetColour(FGutterOffColor, v); }
+    TColor ColorGutterOn() const { return FGutterOnColor; }
+    void SetColorGutterOn(TColor v) { SetColour(FGutterOnColor, v); }
+    TColor ColorKnob() const { return FKnobColor; }
+    void SetColorKnob(TColor v) { SetColour(FKnobColor, v); }
+    TwydPngListe* PngListe() const { return FPngListe; }
+    void SetPngListe(TwydPngListe* v) { FPngListe = v; }
+    int32_t IndexKnob() const { return FIndexKnob; }
+    void SetIndexKnob(int32_t v) { SetInt(FIndexKnob, v); }
+    int32_t IndexIcon() const { return FIndexIcon; }
+    void SetIndexIcon(int32_t v) { SetInt(FIndexIcon, v); }
+    int32_t IndexBackground() const { return FIndexBackground; }
+    void SetIndexBackground(int32_t v) { SetInt(FIndexBackground, v); }
+    bool ShowCaption() const { return FShowCaption; }
+    void SetShowCaption(bool v);
+    int32_t Thickness() const { return FThickness; }
+    void SetThickness(int32_t v);
+    TInteractive Interactive() const { return FInteractive; }
+    void SetInteractive(TInteractive v) { FInteractive = v; }
+    TOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(TOrientation v);
+    void SetOnMouseDown(TMouseEvent h) { FOnMouseDown = std::move(h); }
+    void SetOnMouseUp(TMouseEvent h) { FOnMouseUp = std::move(h); }
+
+    const TRect& Gutter() const { return FGutter; }
+    const TRect& GaugeLevel() const { return FGaugeLevel; }
+    void PaintTo(QPainter& p);
+
+protected:
+    void Relayout() override;
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool DoMouseWheelDown() override;
+    bool DoMouseWheelUp() override;
+
+private:
+    int ValueToPixel(long double v) const;
+    long double PixelToValue(int pixel) const;
+    void SetFromPointer(const QPoint& at);
+    void SetColour(TColor& field, TColor v);
+    void SetInt(int32_t& field, int32_t v);
+
+    int32_t FPaddingEnd = 48, FPaddingStart = 48;
+    TRect FGutter, FGaugeLevel;
+    TColor FBgColor = clBtnFace, FKnobColor = clHighlight, FGutterOnColor = clHighlight, FGutterOffColor = clBtnShadow;
+    bool FShowCaption = true;
+    TwydPngListe* FPngListe = nullptr; // not owned; must outlive the slider
+    int32_t FIndexKnob = -1, FIndexIcon = -1, FIndexBackground = -1;
+    int32_t FThickness = 4;
+    TInteractive FInteractive = actMouseMove | actMouseDown | actMouseWheel;
+    TOrientation FOrientation = orHorizontal;
+    TMouseEvent FOnMouseDown, FOnMouseUp;
+    bool FDragging = false; // a left-button drag that still moves the value
+};
