@@ -220,6 +220,12 @@ TEST(BuiltInLists, TheProgramCarriesTheVintageSkinAndTheFlags) {
     ASSERT_EQ(flags.Count(), 5);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(flags.GetPng(i)->Png.size(), QSize(48, 38));
 
+    TwydPngListe about;
+    about.LoadFromFile(":/Skins/About");
+    ASSERT_EQ(about.Count(), 2);
+    EXPECT_EQ(about.GetPng(0)->Png.size(), QSize(337, 220));
+    EXPECT_EQ(about.GetPng(1)->Png.size(), QSize(569, 240));
+
     QImage sheet(5 * 58, 48, QImage::Format_ARGB32);
     sheet.fill(QColor(236, 236, 236));
     QPainter p(&sheet);
@@ -227,4 +233,11 @@ TEST(BuiltInLists, TheProgramCarriesTheVintageSkinAndTheFlags) {
     p.end();
     QDir().mkpath(BuildDir() + "/gallery");
     EXPECT_TRUE(sheet.save(BuildDir() + "/gallery/Flags.png"));
+    QImage window(920, 260, QImage::Format_ARGB32);
+    window.fill(QColor(0x1A, 0x63, 0x70)); // the about window's background
+    QPainter w(&window);
+    w.drawImage(5, 20, about.GetPng(0)->Png);
+    w.drawImage(346, 10, about.GetPng(1)->Png);
+    w.end();
+    EXPECT_TRUE(window.save(BuildDir() + "/gallery/About.png"));
 }
