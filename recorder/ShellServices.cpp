@@ -1,5 +1,7 @@
 #include "ShellServices.h"
 
+#include <QFontDatabase>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
@@ -70,3 +72,13 @@ QString ProgramFolder() { return QCoreApplication::applicationDirPath() + QLatin
 void RaiseProcessPriority() { (void)setpriority(PRIO_PROCESS, 0, -10); }
 
 } // namespace ShellServices
+
+QString ShellServices::FontFamily(const QString& face) {
+    return QFontDatabase::hasFamily(face) ? face : QStringLiteral("Open Sans");
+}
+
+QFont ShellServices::Font(const QString& face, int pixelHeight) {
+    QFont font(FontFamily(face));
+    font.setPixelSize(pixelHeight);
+    return font;
+}

@@ -2,6 +2,7 @@
 // The per-user folders, the account name and the interface language of this desktop.
 // Folder look-ups return no trailing separator, and an empty text when they fail.
 
+#include <QFont>
 #include <QString>
 
 namespace ShellServices {
@@ -19,5 +20,10 @@ QString InterfaceLanguage();
 QString ProgramFolder();
 // Raises the process's scheduling priority; a refusal is ignored.
 void RaiseProcessPriority();
+// The font family to draw a named face with: the face itself when installed, else the open
+// family the project installs in its place.
+QString FontFamily(const QString& face);
+// That family at a character height in pixels.
+QFont Font(const QString& face, int pixelHeight);
 
 } // namespace ShellServices

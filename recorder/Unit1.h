@@ -4,11 +4,33 @@
 #include "IniFile.h"
 #include "MessageBoxes.h"
 #include "uLanguages.h"
+#include "wydExtImage.h"
+#include "wydPanel.h"
+#include "wydPngButton.h"
+#include "wydSlider.h"
+#include "wydVProgress.h"
 
+#include <QComboBox>
+#include <QFrame>
 #include <QLabel>
+#include <QTreeWidget>
 #include <QWidget>
 
 enum TflState : int { flPlay, flStop, flPause, flRecord, flRecPause };
+
+// The status line: one owner-drawn panel 400 wide.
+class TStatusBar1 : public QWidget {
+public:
+    explicit TStatusBar1(QWidget* parent) : QWidget(parent) {}
+    QString PanelText;
+    void SetPanelText(const QString& text) {
+        PanelText = text;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
 
 // The message texts of the main window, refreshed on every change of language.
 struct TCachedTexts {
@@ -38,7 +60,29 @@ public:
 
     TLanguage* Traductor = nullptr;
     TCachedTexts Texts;
-    QLabel* Labelboutons = nullptr;
+
+    // The window's definition: the current skin and the controls drawn from it.
+    TwydPngListe* wydPngListe1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    TwydPngButton* wydPngButton1 = nullptr; // the banner
+    TwydExtImage* FondPlayer = nullptr;
+    TwydPngButton *wydRecord = nullptr, *wydPlay = nullptr, *wydPause = nullptr, *wydStop = nullptr;
+    TwydSlider *SliderMicro = nullptr, *SliderOutput = nullptr, *Progres2 = nullptr;
+    TwydPanel* Cadran = nullptr;
+    QLabel *Labelboutons = nullptr, *VolumeLabel = nullptr;
+    TwydVProgress* InputVuMeter = nullptr;
+    TwydPngButton* VuCircle = nullptr;
+    TwydPngButton *wydConfigButton = nullptr, *wydInfoButton = nullptr;
+    QTreeWidget* Mp3List = nullptr;
+    TStatusBar1* StatusBar1 = nullptr;
+    QComboBox* ComboRecLines = nullptr; // never shown
+
+    // Loads Skins/<name> beside the program; false when it cannot be read.
+    bool LoadSkin(const QString& name);
+    QString GetSkinName() const;
+    // 0 the modern skin, 1 the vintage one; other numbers do nothing.
+    void SelectSkin(int number);
+    void FormResize();
 
     TflState flagState() const { return FflagState; }
     void SetflagState(TflState value);
@@ -51,8 +95,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void CreateControls();
+    TwydPngButton* NewButton(int first, int x, int y);
+    TwydSlider* NewVolumeSlider(int x, int knob, int position);
+    void ApplySkinColour(TColor colour);
     void FormCreate();
     void FormClose();
     QString DefaultRecordingsFolder(const QString& documents) const;
