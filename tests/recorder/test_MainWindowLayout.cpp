@@ -37,44 +37,38 @@ struct MainWindow : testing::Test {
 
 } // namespace
 
-TEST_F(MainWindow, TheResizeRuleAtTheDesignWidth) {
-    ResizeTo(758);
-    EXPECT_EQ(Left(form.FondPlayer), 28);
-    EXPECT_EQ(form.FondPlayer->width(), 262);
-    EXPECT_EQ(Left(form.wydRecord), 36);
-    EXPECT_EQ(Left(form.wydPlay), 117);
-    EXPECT_EQ(Left(form.wydPause), 172);
-    EXPECT_EQ(Left(form.wydStop), 225);
-    EXPECT_EQ(Left(form.Cadran), 397);
-    EXPECT_EQ(Left(form.SliderMicro), 349);
-    EXPECT_EQ(Left(form.SliderOutput), 605);
-    EXPECT_EQ(form.Progres2->width(), 754);
-    EXPECT_EQ(Left(form.wydConfigButton), 712);
-    EXPECT_EQ(Left(form.wydInfoButton), 712);
-    EXPECT_EQ(form.Mp3List->columnWidth(0), 357);
-    EXPECT_EQ(form.Mp3List->columnWidth(1), 144);
-    EXPECT_EQ(form.Mp3List->columnWidth(2), 60);
-    EXPECT_EQ(form.Mp3List->columnWidth(3), 60);
-}
+namespace {
 
-TEST_F(MainWindow, TheResizeRuleTruncatesTowardZeroWhenNarrow) {
+// What the resize rule gives at one client width.
+struct TLayout {
+    int width;
+    int fondLeft, fondWidth, record, play, pause, stop, cadran, micro, output, progressWidth, buttons;
+    int columns[4];
+};
+
+} // namespace
+
+TEST_F(MainWindow, TheResizeRuleAtTheDesignWidthAndWhenNarrow) {
     form.setMinimumWidth(0);
-    ResizeTo(400);
-    EXPECT_EQ(Left(form.FondPlayer), -4);
-    EXPECT_EQ(form.FondPlayer->width(), 214);
-    EXPECT_EQ(Left(form.wydRecord), 4);
-    EXPECT_EQ(Left(form.wydPlay), 69);
-    EXPECT_EQ(Left(form.wydPause), 108);
-    EXPECT_EQ(Left(form.wydStop), 145);
-    EXPECT_EQ(Left(form.Cadran), 186);
-    EXPECT_EQ(Left(form.SliderMicro), 158);
-    EXPECT_EQ(Left(form.SliderOutput), 374);
-    EXPECT_EQ(form.Progres2->width(), 396);
-    EXPECT_EQ(Left(form.wydConfigButton), 370);
-    EXPECT_EQ(form.Mp3List->columnWidth(0), 132);
-    EXPECT_EQ(form.Mp3List->columnWidth(1), 76);
-    EXPECT_EQ(form.Mp3List->columnWidth(2), 32);
-    EXPECT_EQ(form.Mp3List->columnWidth(3), 32);
+    // At 400, g = -4 and e = -10: every division truncates toward zero.
+    for (const TLayout& want : {TLayout{758, 28, 262, 36, 117, 172, 225, 397, 349, 605, 754, 712, {357, 144, 60, 60}},
+                                TLayout{400, -4, 214, 4, 69, 108, 145, 186, 158, 374, 396, 370, {132, 76, 32, 32}}}) {
+        SCOPED_TRACE(want.width);
+        ResizeTo(want.width);
+        EXPECT_EQ(Left(form.FondPlayer), want.fondLeft);
+        EXPECT_EQ(form.FondPlayer->width(), want.fondWidth);
+        EXPECT_EQ(Left(form.wydRecord), want.record);
+        EXPECT_EQ(Left(form.wydPlay), want.play);
+        EXPECT_EQ(Left(form.wydPause), want.pause);
+        EXPECT_EQ(Left(form.wydStop), want.stop);
+        EXPECT_EQ(Left(form.Cadran), want.cadran);
+        EXPECT_EQ(Left(form.SliderMicro), want.micro);
+        EXPECT_EQ(Left(form.SliderOutput), want.output);
+        EXPECT_EQ(form.Progres2->width(), want.progressWidth);
+        EXPECT_EQ(Left(form.wydConfigButton), want.buttons);
+        EXPECT_EQ(Left(form.wydInfoButton), want.buttons);
+        for (int c = 0; c < 4; ++c) EXPECT_EQ(form.Mp3List->columnWidth(c), want.columns[c]) << "column " << c;
+    }
 }
 
 TEST_F(MainWindow, TheBuiltInSkinDrawsEverythingBeforeAnyFileIsRead) {
