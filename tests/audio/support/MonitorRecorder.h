@@ -20,7 +20,7 @@ size_t LongestSilence(const std::vector<int16_t>& samples);
 // When a stream starts, the sink mixes it in over what it had already rendered ahead, but its
 // monitor has handed that stretch out as silence already: the monitor misses up to the sink's
 // latency of the stream's head. Speakers hear it all.
-constexpr size_t MonitorHeadLossMs = 70;
+constexpr size_t MonitorHeadLossMs = 100; // 40–80 ms seen
 
 // Captures the null sink's monitor, mono 44100 Hz, while a test plays.
 class TMonitorRecorder {
