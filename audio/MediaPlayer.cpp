@@ -72,8 +72,9 @@ int64_t TMediaPlayer::Position() {
 }
 
 void TMediaPlayer::SetPosition(int64_t ms) {
-    const TOutputStatus was = FOut.Status();
+    // A run that has played the whole file (its last buffer still draining) has ended, as at a stop.
+    const bool playing = FOut.Status() == tosPlaying && Position() < FLength;
     Halt();
     FHeld = std::clamp<int64_t>(ms, 0, FLength);
-    if (was == tosPlaying) StartFrom(FHeld);
+    if (playing) StartFrom(FHeld);
 }

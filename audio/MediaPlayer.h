@@ -22,7 +22,8 @@ public:
     void Pause();
     // Ends playback and rewinds to the start.
     void Stop();
-    // What has been heard, in milliseconds; writing moves there (playback goes on if it was playing).
+    // What has been heard, in milliseconds; writing moves there (playback goes on if it was playing
+    // and had not reached the end).
     int64_t Position();
     void SetPosition(int64_t ms);
     int64_t Length() const { return FLength; }

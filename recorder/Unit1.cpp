@@ -26,20 +26,10 @@ QString FillName(QString text, const QString& name) { return text.replace(QStrin
 
 bool FolderExists(const QString& folder) { return QFileInfo(folder).isDir(); }
 
-constexpr int StatusBarHeight = 26;
-constexpr int BannerHeight = 143;
-constexpr TColor clMedGray = 0x00A4A0A0;
-constexpr TColor BuiltInTextColour = 0x00668384;
+// The capture takes mono or stereo; anything else in the file records mono.
+uint32_t ChannelCount(int fromFile) { return fromFile == 2 ? 2 : 1; }
+
 constexpr TColor NoSkinColour = 12345678; // what a skin load starts from
-constexpr TColor ProgressColour = 0x002DCFFF;
-
-QColor Colour(TColor value) { return ColorToQColor(value, QApplication::palette()); }
-
-void SetTextColour(QWidget& widget, TColor colour) {
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::WindowText, Colour(colour));
-    widget.setPalette(palette);
-}
 
 // A skin name is a file name in the skins folder, never a path.
 bool IsPlainSkinName(const QString& name) {
@@ -80,12 +70,69 @@ TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       FBoxes(boxes ? boxes : &FDefaultBoxes) {
     setWindowTitle(QStringLiteral("Sarvo MP3 Recorder"));
+    // The engine's notifications are run by this window's event loop.
+    SetWakeMainThread([] { QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection); });
     Traductor = new TLanguage(this);
     CreateControls();
+    ConfigureEngine();
+    ConnectHandlers();
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    Timer1.stop();
+    qApp->removeEventFilter(this);
+    SetWakeMainThread(nullptr);
+}
+
+void TForm1::ConfigureEngine() {
+    DXAudioIn1.SetInSampleRate(44100);
+    DXAudioIn1.SetInBitsPerSample(16);
+    DXAudioIn1.SetInChannels(1);
+    DXAudioIn1.SetLatency(100);
+    DXAudioIn1.SetFramesInBuffer(65535);
+    DXAudioIn1.SetPollingInterval(200);
+    DXAudioIn1.SetRecTime(-1);
+    DXAudioIn1.SetDeviceNumber(-1);
+    AudioProcessor1.SetInput(&DXAudioIn1);
+    AudioProcessor1.OnGetData = [this](TComponent*, void*& buffer, uint32_t& bytes) {
+        AudioProcessor1GetData(buffer, bytes);
+    };
+    NULLOut1.SetInput(&AudioProcessor1);
+    MP3Out1.SetInput(&AudioProcessor1);
+    MP3Out1.SetBitRate(mbrAuto);
+    MP3Out1.SetEnableBitReservoir(false);
+    MP3Out1.SetStrictISO(false);
+    MP3Out1.SetEnableVBR(false);
+    MP3Out1.SetVBRQuality(mp3ql0);
+    MP3Out1.SetAverageBitrate(mbrAuto);
+    MP3Out1.SetMaximumBitrate(mbrAuto);
+    MP3Out1.SetThreadPriority(tpTimeCritical);
+    Timer1.setInterval(25);
+}
+
+void TForm1::ConnectHandlers() {
+    MP3Out1.SetOnDone([this](TComponent*) { MP3Out1Done(); });
+    MP3Out1.SetOnThreadException([this](TComponent*) { MP3Out1ThreadException(); });
+    connect(&Timer1, &QTimer::timeout, this, [this] { ReportErrors([this] { ProgresTimerTimer(); }); });
+    const auto onClick = [this](TwydPngButton* button, void (TForm1::*action)()) {
+        button->SetOnClick([this, action](QObject*) { ReportErrors([this, action] { (this->*action)(); }); });
+    };
+    onClick(wydRecord, &TForm1::RecClick);
+    onClick(wydPlay, &TForm1::PlayClick);
+    onClick(wydPause, &TForm1::PauseClick);
+    onClick(wydStop, &TForm1::StopClick);
+    wydPlay->SetOnMouseDown([this](QObject*) { wydStopMouseDown(); });
+    wydStop->SetOnMouseDown([this](QObject*) { wydStopMouseDown(); });
+    Progres2->SetOnMouseUp([this](QObject*, Qt::MouseButton, Qt::MouseButtons, int x, int) {
+        ReportErrors([this, x] { Progres1MouseUp(x); });
+    });
+    SliderMicro->SetOnChange([this](QObject*) { TrackBar1Change(); });
+    SliderOutput->SetOnChange([this](QObject*) { SpiCursor2Change(); });
+    connect(Mp3List, &QTreeWidget::itemClicked, this, [this] { ReportErrors([this] { Mp3ListClick(); }); });
+    connect(Mp3List->header(), &QHeaderView::sectionClicked, this, [this](int column) { Mp3ListColumnClick(column); });
+    qApp->installEventFilter(this);
+}
 
 QString TForm1::Utilisateur() const { return ShellServices::UserName(); }
 
@@ -111,6 +158,40 @@ void TForm1::FormCreate() {
     mp3Folder = WithTrailingSeparator(
         Prefs().ReadString(QStringLiteral("PlaylistPath"), Utilisateur(), defaultFolder));
     if (!FolderExists(mp3Folder)) CheckRecordingsFolder(defaultFolder);
+
+    refreshlist();
+    InitMic(DXAudioIn1);
+    if (ComboRecLines->count() == 0) {
+        FBoxes->ShowMessage(this, Texts.wyd_NoCompliantInputDevice1);
+        FStartupAborted = true;
+        QApplication::quit();
+        QCoreApplication::processEvents();
+        return;
+    }
+    SelectSavedInput();
+    ComboRecLinesChange();
+    Quality = Prefs().ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("Quality"), 1);
+    ApplyQuality();
+    DXAudioIn1.SetInChannels(ChannelCount(Prefs().ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("NbChannels"), 1)));
+
+    LoadSkin(QStringLiteral("Vintage-Skin"));
+    LoadSkin(Prefs().ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), GetSkinName()));
+    RefillSortedByDate();
+    StartMonitoring();
+    Timer1.start();
+}
+
+void TForm1::SelectSavedInput() {
+    const QString saved =
+        Prefs().ReadString(QStringLiteral("Input"), QStringLiteral("Name"), ComboRecLines->itemText(0));
+    ComboRecLines->setCurrentIndex(0);
+    for (int i = 0; i < ComboRecLines->count(); ++i) // the last equal entry wins
+        if (ComboRecLines->itemText(i) == saved) ComboRecLines->setCurrentIndex(i);
+}
+
+void TForm1::ApplyQuality() {
+    static const std::array<TMP3BitRate, 3> rates{mbr96, mbr192, mbr320};
+    if (Quality >= 0 && Quality < static_cast<int>(rates.size())) MP3Out1.SetBitRate(rates[Quality]);
 }
 
 QString TForm1::DefaultRecordingsFolder(const QString& documents) const {
@@ -145,205 +226,6 @@ void TForm1::ChangeLanguage(const QString& lang) {
     SetflagState(FflagState);
 }
 
-void TForm1::SetflagState(TflState value) {
-    FflagState = value;
-    static const std::array<QString TCachedTexts::*, 5> labels{
-        &TCachedTexts::wyd_Play, &TCachedTexts::wyd_Standby, &TCachedTexts::wyd_PlayPause,
-        &TCachedTexts::wyd_Recording, &TCachedTexts::wyd_RecordingPause};
-    if (value < flPlay || value > flRecPause) return;
-    Labelboutons->setText(Texts.*labels[value]);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The window's definition
-
-void TStatusBar1::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const QRect panel(0, 0, std::min(400, width()), height());
-    p.fillRect(rect(), palette().color(QPalette::Button));
-    p.setPen(QColor(26, 99, 112));
-    p.setFont(font());
-    p.drawText(panel.adjusted(10, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, PanelText);
-}
-
-TwydPngButton* TForm1::NewButton(int first, int x, int y) {
-    auto* button = new TwydPngButton(Panel1);
-    button->SetColorBg(clNone);
-    button->SetShowCaption(false);
-    button->SetPngListe(wydPngListe1);
-    button->SetIndexDown(first + 1);
-    button->SetIndexMouseOver(first + 2);
-    button->SetIndexDisabled(first + 3);
-    button->SetIndexNormal(first);
-    button->move(x + 1, y + 1); // inside the panel's one-pixel border
-    button->SetAutosize(true);
-    return button;
-}
-
-TwydSlider* TForm1::NewVolumeSlider(int x, int knob, int position) {
-    auto* slider = new TwydSlider(Panel1);
-    slider->setGeometry(x + 1, 15, 32, 99);
-    slider->SetOrientation(orVertical);
-    slider->SetPngListe(wydPngListe1);
-    slider->SetIndexKnob(knob);
-    slider->SetIndexBackground(16);
-    slider->SetColorKnob(clHighlight);
-    slider->SetColorBg(clNone);
-    slider->SetShowCaption(false);
-    slider->SetPaddingStart(16);
-    slider->SetPaddingEnd(16);
-    slider->SetThickness(4);
-    slider->SetPosition(position);
-    return slider;
-}
-
-void TForm1::CreateControls() {
-    setPalette(QApplication::palette());
-    setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 15));
-    wydPngListe1 = new TwydPngListe(this);
-    wydPngListe1->LoadFromFile(QStringLiteral(":/Skins/Vintage-Skin")); // drawn before any skin file is read
-
-    Panel1 = new QFrame(this);
-    Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Panel1->setLineWidth(1);
-    Panel1->setAutoFillBackground(true);
-    QPalette grey = Panel1->palette();
-    grey.setColor(QPalette::Window, Colour(clMedGray));
-    Panel1->setPalette(grey);
-
-    wydPngButton1 = new TwydPngButton(Panel1);
-    wydPngButton1->SetColorBg(cl3DLight);
-    wydPngButton1->SetShowCaption(false);
-    wydPngButton1->SetPngListe(wydPngListe1);
-    wydPngButton1->SetIndexDisabled(29);
-    wydPngButton1->SetIndexNormal(29);
-    wydPngButton1->setEnabled(false);
-
-    // Autosize comes before the list in the definition, so the frame keeps its own size.
-    FondPlayer = new TwydExtImage(Panel1);
-    FondPlayer->setGeometry(9, 26, 245, 83);
-    FondPlayer->SetAutosize(true);
-    FondPlayer->SetColorBg(clNone);
-    FondPlayer->SetShowCaption(false);
-    FondPlayer->SetPngListe(wydPngListe1);
-    FondPlayer->SetIndexBgLeft(30);
-    FondPlayer->SetIndexBgCenter(31);
-    FondPlayer->SetIndexBgRight(32);
-    FondPlayer->SetPaddingLeft(121);
-    FondPlayer->SetPaddingRight(38);
-    FondPlayer->setEnabled(false);
-
-    wydRecord = NewButton(0, 16, 37);
-    wydPlay = NewButton(4, 92, 37);
-    wydPause = NewButton(12, 141, 37);
-    wydStop = NewButton(8, 189, 37);
-    SliderMicro = NewVolumeSlider(259, 24, 50);
-    SliderOutput = NewVolumeSlider(496, 25, 100);
-
-    Cadran = new TwydPanel(Panel1);
-    Cadran->setGeometry(298, 15, 193, 104);
-    Cadran->SetColorBackground(0x00EEEEEE);
-    Cadran->SetColorBorder(clNone);
-    Cadran->SetPngListe(wydPngListe1);
-    Cadran->SetIndexBackground(28);
-    Cadran->setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 37));
-    Cadran->SetCaption(QStringLiteral("00:00:00"));
-    Labelboutons = new QLabel(Cadran);
-    Labelboutons->setGeometry(23, 5, 69, 21);
-    Labelboutons->setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 16));
-    VolumeLabel = new QLabel(QStringLiteral("Volume: 100"), Cadran);
-    VolumeLabel->setGeometry(109, 79, 71, 17);
-    VolumeLabel->setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 13));
-    InputVuMeter = new TwydVProgress(Cadran);
-    InputVuMeter->setGeometry(4, 4, 12, 98);
-    InputVuMeter->SetPaddingTop(0);
-    InputVuMeter->SetPaddingBottom(0);
-    InputVuMeter->SetMini(-35);
-    InputVuMeter->SetMaxi(3);
-    InputVuMeter->SetGutterWidth(4);
-    InputVuMeter->SetColorBg(clNone);
-    InputVuMeter->SetColorGutterOff(clNone);
-    InputVuMeter->SetPosition(-35);
-    VuCircle = new TwydPngButton(Cadran);
-    VuCircle->move(17, 79);
-    VuCircle->SetColorBg(clNone);
-    VuCircle->SetShowCaption(false);
-    VuCircle->SetPngListe(wydPngListe1);
-    VuCircle->SetIndexNormal(19);
-    VuCircle->SetAutosize(true);
-
-    wydConfigButton = NewButton(17, 676, 16);
-    wydConfigButton->SetIndexDown(17);
-    wydConfigButton->SetIndexMouseOver(18);
-    wydInfoButton = NewButton(26, 676, 83);
-    wydInfoButton->SetIndexDown(26);
-    wydInfoButton->SetIndexMouseOver(27);
-
-    Progres2 = new TwydSlider(Panel1);
-    Progres2->setGeometry(2, 124, 707, 20);
-    Progres2->SetInteractive(0);
-    Progres2->SetPaddingStart(0);
-    Progres2->SetPaddingEnd(0);
-    Progres2->SetThickness(4);
-    Progres2->SetShowCaption(false);
-    Progres2->SetColorBg(clNone);
-    Progres2->SetColorKnob(clNone);
-    Progres2->SetColorGutterOff(clBtnShadow);
-    Progres2->SetColorGutterOn(ProgressColour);
-    Progres2->SetPosition(0);
-
-    Mp3List = new QTreeWidget(Panel1);
-    Mp3List->setColumnCount(4);
-    Mp3List->setRootIsDecorated(false);
-    StatusBar1 = new TStatusBar1(this);
-    StatusBar1->setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 13));
-    ComboRecLines = new QComboBox(this);
-    ComboRecLines->hide();
-    ApplySkinColour(BuiltInTextColour);
-}
-
-void TForm1::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    const int W = width(), H = height();
-    Panel1->setGeometry(0, 0, W, H - StatusBarHeight);
-    StatusBar1->setGeometry(0, H - StatusBarHeight, W, StatusBarHeight);
-    wydPngButton1->setGeometry(1, 1, W - 2, BannerHeight);
-    Mp3List->setGeometry(1, 1 + BannerHeight, W - 2, std::max(0, Panel1->height() - 2 - BannerHeight));
-    FormResize();
-}
-
-void TForm1::FormResize() {
-    const int W = width();
-    const int g = (9 * W) / 100 - 40;
-    const int e = (5 * g) / 2;
-    const auto left = [](QWidget* control, int x) { control->move(x + 1, control->y()); };
-    left(FondPlayer, g);
-    FondPlayer->resize(e + 220 - g, FondPlayer->height());
-    left(wydRecord, g + 8);
-    left(wydPlay, (3 * g) / 2 + 75);
-    left(wydPause, (4 * g) / 2 + 116);
-    left(wydStop, e + 155);
-    left(Cadran, W / 2 + g - 10);
-    left(SliderMicro, W / 2 + g - 40 - (2 * g) / 3);
-    left(SliderOutput, W / 2 + g + 180 + (2 * g) / 3);
-    Progres2->resize(W - 4, Progres2->height());
-    left(wydConfigButton, W - 32 - (2 * g) / 4);
-    left(wydInfoButton, W - 32 - (2 * g) / 4);
-    Mp3List->setColumnWidth(0, (63 * W) / 100 - 120);
-    Mp3List->setColumnWidth(1, (19 * W) / 100);
-    Mp3List->setColumnWidth(2, (8 * W) / 100);
-    Mp3List->setColumnWidth(3, (8 * W) / 100);
-}
-
-void TForm1::ApplySkinColour(TColor colour) {
-    SetTextColour(*Cadran, colour);
-    InputVuMeter->SetColorGutterOn(colour);
-    SetTextColour(*VolumeLabel, colour);
-    SetTextColour(*Labelboutons, colour);
-    update();
-    wydPngButton1->update();
-}
-
 bool TForm1::LoadSkin(const QString& name) {
     // Read into a scratch list first: a damaged file must not leave the window half drawn.
     TwydPngListe loaded;
@@ -374,6 +256,7 @@ void TForm1::SelectSkin(int number) {
 }
 
 void TForm1::FormClose() {
+    ReportErrors([this] { StopClick(); });
     QApplication::quit();
     QCoreApplication::processEvents();
 }

@@ -1,8 +1,14 @@
 #pragma once
 // The main window: start-up, folders, settings, language and the transport state.
 
+#include "AudioProcessor.h"
+#include "DXAudioIn.h"
 #include "IniFile.h"
+#include "MP3In.h"
+#include "MP3Out.h"
+#include "MediaPlayer.h"
 #include "MessageBoxes.h"
+#include "SysAudioMixer.h"
 #include "uLanguages.h"
 #include "wydExtImage.h"
 #include "wydPanel.h"
@@ -13,10 +19,27 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <array>
+#include <atomic>
+
 enum TflState : int { flPlay, flStop, flPause, flRecord, flRecPause };
+
+// Where one recording input lives: mixer, destination and source line, and the capture device
+// whose name matches the mixer (-1 when none did).
+struct TMixLine {
+    int32_t SysMix = 0, DestMix = 0, LineMix = 0, dxmixnum = -1;
+};
+using TMixLines = std::array<TMixLine, 51>;
+
+// What one recording's file holds, for the list.
+struct TMp3properties {
+    int64_t length = 0; // bytes of PCM
+    QString time;       // hh:mm:ss, empty when the file could not be read
+};
 
 // The status line: one owner-drawn panel 400 wide.
 class TStatusBar1 : public QWidget {
@@ -43,6 +66,15 @@ struct TCachedTexts {
     // Fills every text from the table, in the order the window has always looked them up.
     void Load(const TLanguage& table);
 };
+
+class QDateTime;
+class QKeyEvent;
+
+// Sets a label's text and widens it to fit, as the window's labels size themselves.
+void SetLabelText(QLabel& label, const QString& text);
+
+// The text before a name's last '.'; a name ending with '.' or without one comes back whole.
+QString RemoveExtension(const QString& name);
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -92,10 +124,75 @@ public:
     QString SystemLanguage() const;
     TIniFile Prefs() const { return TIniFile(AppDataFolder + QStringLiteral("prefs.ini")); }
     TMessageBoxes& Boxes() { return *FBoxes; }
+    // True when start-up found no recording input and asked the application to end.
+    bool StartupAborted() const { return FStartupAborted; }
+
+    // The engine. The capture source feeds the processor, which measures the level and feeds
+    // whichever sink runs: the null sink while monitoring, the MP3 sink while recording.
+    // Declared before the sinks, so the sinks stop first when the window goes.
+    TDXAudioIn DXAudioIn1;
+    TAudioProcessor AudioProcessor1;
+    TSysAudioMixer AudioMixer1;
+    TMP3In MP3In1; // reads lengths for the list
+    TMediaPlayer mp3player;
+    TNULLOut NULLOut1;
+    TMP3Out MP3Out1;
+    QTimer Timer1;
+
+    // Transport (main thread).
+    void RecClick();
+    void PauseClick();
+    void PlayClick();
+    void StopClick();
+    void Progres1MouseUp(int X);
+    void ProgresTimerTimer();
+    // A key press of the application; true when it is consumed.
+    bool ApplicationEvents1ShortCut(const QKeyEvent& key);
+    void wydStopMouseDown();
+    void MP3Out1Done();
+    void MP3Out1ThreadException();
+    bool RecordingOpen() const;
+    QString PlayTimeText();
+    QString RecTimeText() const;
+    static QString ClockText(int64_t ms);
+    QString NewRecordName() const;
+    // The recording file for that moment, with "-2", "-3"... when the name is taken.
+    static QString RecordName(const QString& folder, const QDateTime& now);
+    void SetPlayerVolume(int32_t volume);
+    bool isEditing = false;
+    int clignotempo = 0;
+    TAuOutput* recOutput = nullptr; // the MP3 sink while a recording is open
+
+    // Inputs, volumes and the level meter.
+    bool InitMic(TDXAudioIn& dxInput);
+    void ComboRecLinesChange();
+    void TrackBar1Change();
+    void SpiCursor2Change();
+    void AudioProcessor1GetData(void*& Buffer, uint32_t& Bytes);
+    void UpdateLevelMeter();
+    // The peak of the buffer's sample pairs, each pair's sum saturated to 16 bits.
+    static int16_t PairPeak(const uint8_t* data, int32_t bytes);
+    TMixLines mixLines;
+    bool mixok = false;
+    bool isMaster = false;
+    std::atomic<int16_t> tmpdata{0};     // worker of the pulling sink writes; the timer reads
+    long double oldlinearrec = 0;        // timer only
+    std::atomic<bool> EndOfInput{false}; // worker writes; the main thread clears it before a run
+    std::array<uint8_t, 65536> TmpBuf{}; // the pulling worker's; handed on to the sink
+
+    // The recordings list.
+    void refreshlist();
+    void ListFolder(const QString& folder);
+    TMp3properties GetMp3Properties(const QString& path);
+    void Mp3ListColumnClick(int column);
+    void Mp3ListClick();
+    QString mp3selected;
+    int ColumnToSort = 0;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -106,8 +203,27 @@ private:
     void FormClose();
     QString DefaultRecordingsFolder(const QString& documents) const;
     void CheckRecordingsFolder(const QString& defaultFolder);
+    void ConfigureEngine();
+    void ConnectHandlers();
+    void StartMonitoring();
+    void StopAndRewindPlayer();
+    void FinishRecording();
+    void RefillSortedByDate();
+    void SelectSavedInput();
+    void ApplyQuality();
+    void AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudioIn& dxInput, bool& matched);
+    TAudioMixerLine* LevelLine() const;
+    bool RowSelected() const;
+    void ShowPlayingPosition();
+    void ShowRecordingTime();
+    // Shows the message of an error an action raised, where nothing else reports it.
+    void ReportErrors(const std::function<void()>& action);
+    void ApplyInput(const TMixLine& entry);
 
     TflState FflagState = flStop;
+    bool FStartupAborted = false;
+    bool FWaitCursor = false; // the hourglass of a finishing recording is up
+    int FInputCount = 0;      // entries of the input table in use
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

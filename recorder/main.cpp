@@ -45,6 +45,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Sarvo MP3 Recorder"));
     ShellServices::RaiseProcessPriority();
     TForm1 form;
+    if (form.StartupAborted()) return 1;
     CloseOnTerminationSignals(form);
     form.show();
     return QApplication::exec();

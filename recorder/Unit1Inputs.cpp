@@ -1,0 +1,136 @@
+// Recording inputs, the two volume sliders and the input level meter.
+
+#include "AuText.h"
+#include "Unit1.h"
+
+#include <cmath>
+#include <cstring>
+
+int16_t TForm1::PairPeak(const uint8_t* data, int32_t bytes) {
+    // A pair of loud samples of one sign does not fit 16 bits: saturate, so full scale reads 1.0.
+    const auto pairSum = [data](int32_t pair) {
+        int16_t samples[2];
+        std::memcpy(samples, data + 4 * pair, sizeof samples);
+        return std::clamp<int32_t>(int32_t{samples[0]} + samples[1], -32768, 32767);
+    };
+    int32_t peak = pairSum(0);
+    for (int32_t i = 0; i < bytes / 4; ++i) {
+        const int32_t v = pairSum(i);
+        if (std::abs(v) > std::abs(peak)) peak = v;
+    }
+    return static_cast<int16_t>(peak);
+}
+
+void TForm1::AudioProcessor1GetData(void*& Buffer, uint32_t& Bytes) {
+    if (EndOfInput) {
+        Buffer = nullptr;
+        Bytes = 0;
+        return;
+    }
+    const auto wanted = static_cast<int32_t>(std::min<size_t>(Bytes, TmpBuf.size()));
+    bool endOfInput = false;
+    const int32_t got = AudioProcessor1.Input()->FillBuffer(TmpBuf.data(), wanted, endOfInput);
+    EndOfInput = endOfInput;
+    tmpdata = PairPeak(TmpBuf.data(), got);
+    Buffer = got > 0 ? TmpBuf.data() : nullptr;
+    Bytes = static_cast<uint32_t>(std::max(got, 0));
+}
+
+void TForm1::UpdateLevelMeter() {
+    const long double level = std::abs(int32_t{tmpdata}) / 32768.0L;
+    const long double held = oldlinearrec * 0.8L;
+    oldlinearrec = held;
+    if (held >= level) {
+        if (held > 0) InputVuMeter->SetPosition(20 * std::log10(held));
+    } else {
+        if (level > 0) InputVuMeter->SetPosition(20 * std::log10(level));
+        oldlinearrec = level;
+    }
+}
+
+void TForm1::AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudioIn& dxInput, bool& matched) {
+    if (FInputCount >= static_cast<int>(mixLines.size())) return; // the table is full
+    TAudioMixerLine* source = AudioMixer1.Lines(static_cast<uint16_t>(line));
+    ComboRecLines->addItem(QString::fromStdString(source->Name()) + QStringLiteral(" (") +
+                           QString::fromStdString(AudioMixer1.MixerName()) + QStringLiteral(")"));
+    TMixLine& entry = mixLines[FInputCount++];
+    entry = TMixLine{mixer, destination, line, -1};
+    for (int32_t n = 0; n < dxInput.DeviceCount(); ++n) {
+        if (FirstCharacters(dxInput.GetDeviceName(n), 31) != AudioMixer1.MixerName()) continue;
+        entry.dxmixnum = n;
+        matched = true;
+    }
+}
+
+bool TForm1::InitMic(TDXAudioIn& dxInput) {
+    mixok = false;
+    FInputCount = 0;
+    bool matched = false;
+    if (AudioMixer1.MixerCount() == 0) return false;
+    ComboRecLines->clear();
+    // Wave-in lines of every recording destination first, then the others.
+    for (const bool waveInPass : {true, false}) {
+        for (uint32_t m = 0; m < AudioMixer1.MixerCount(); ++m) {
+            AudioMixer1.SetMixerID(m);
+            for (uint32_t d = 0; d < AudioMixer1.DestinationCount(); ++d) {
+                AudioMixer1.SetDestinationID(d);
+                const TAudioMixerLine* master = AudioMixer1.Master();
+                if (!master || master->TargetType() != tgWaveIn || AudioMixer1.LineCount() == 0) continue;
+                for (uint16_t l = 0; l < AudioMixer1.LineCount(); ++l)
+                    if ((AudioMixer1.Lines(l)->TargetType() == tgWaveIn) == waveInPass)
+                        AddInput(static_cast<int32_t>(m), static_cast<int32_t>(d), l, dxInput, matched);
+            }
+        }
+    }
+    if (FInputCount == 0 || !matched) {
+        FBoxes->ShowMessage(this, Texts.wyd_NoCompliantInputDevice2);
+        ComboRecLines->setCurrentIndex(-1);
+        ComboRecLines->setPlaceholderText(QStringLiteral(" ") + Texts.wyd_NoCompliantInputDevice3);
+        ComboRecLines->setEnabled(false);
+        return false;
+    }
+    ComboRecLines->setCurrentIndex(0);
+    ApplyInput(mixLines[0]);
+    mixok = true;
+    return true;
+}
+
+TAudioMixerLine* TForm1::LevelLine() const {
+    const int index = ComboRecLines->currentIndex();
+    if (isMaster || index < 0) return AudioMixer1.Master();
+    return AudioMixer1.Lines(static_cast<uint16_t>(mixLines[index].LineMix));
+}
+
+void TForm1::ApplyInput(const TMixLine& entry) {
+    DXAudioIn1.SetDeviceNumber(entry.dxmixnum);
+    AudioMixer1.SetMixerID(static_cast<uint32_t>(entry.SysMix));
+    AudioMixer1.SetDestinationID(static_cast<uint32_t>(entry.DestMix));
+    TAudioMixerLine* master = AudioMixer1.Master();
+    if (!master) return;
+    master->SetSelectedLine(entry.LineMix);
+    const TMixerControlTypes controls = master->AvailableControls();
+    isMaster = controls.Contains(mcVolume) || controls.Contains(mcMute);
+    if (TAudioMixerLine* line = LevelLine()) SliderMicro->SetPosition(line->Volume());
+}
+
+void TForm1::ComboRecLinesChange() {
+    const int index = ComboRecLines->currentIndex();
+    if (!mixok || index < 0 || index >= FInputCount) return;
+    ApplyInput(mixLines[index]);
+    if (NULLOut1.Status() != tosIdle) {
+        NULLOut1.Stop(false);
+        StartMonitoring(); // now from the newly chosen device
+    }
+}
+
+void TForm1::TrackBar1Change() {
+    if (!mixok) return;
+    if (TAudioMixerLine* line = LevelLine())
+        line->SetVolume(static_cast<int32_t>(RoundHalfEven(static_cast<double>(SliderMicro->Position()))));
+}
+
+void TForm1::SpiCursor2Change() {
+    const auto position = static_cast<double>(SliderOutput->Position());
+    SetPlayerVolume(static_cast<int32_t>(RoundHalfEven(position * 10)));
+    if (VolumeLabel) SetLabelText(*VolumeLabel, QStringLiteral("Volume: ") + QString::number(RoundHalfEven(position)));
+}

@@ -1,0 +1,319 @@
+// The transport: record, play, pause, stop, the seek bar, the keyboard and the 25 ms timer.
+
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QWindow>
+
+#include <array>
+
+namespace {
+
+constexpr int LampOff = 19;
+
+// Pictures of one state: play, record, stop, pause at rest.
+struct TStateLook {
+    QString TCachedTexts::*label;
+    int play, record, stop, pause;
+};
+
+const std::array<TStateLook, 5> StateLooks{{
+    {&TCachedTexts::wyd_Play, 5, 0, 8, 12},
+    {&TCachedTexts::wyd_Standby, 4, 0, 9, 12},
+    {&TCachedTexts::wyd_PlayPause, 5, 0, 8, 13},
+    {&TCachedTexts::wyd_Recording, 4, 1, 8, 12},
+    {&TCachedTexts::wyd_RecordingPause, 4, 1, 8, 13},
+}};
+
+enum class TKeyAction { None, Play, Stop, Pause, Record };
+
+TKeyAction ActionOfKey(int key) {
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_MediaTogglePlayPause:
+    case Qt::Key_MediaPlay:
+        return TKeyAction::Play;
+    case Qt::Key_Escape:
+    case Qt::Key_Space:
+    case Qt::Key_0: // the digit row and the keypad alike
+        return TKeyAction::Stop;
+    case Qt::Key_P:
+    case Qt::Key_Period: // the full stop and the keypad's decimal point
+        return TKeyAction::Pause;
+    case Qt::Key_R:
+    case Qt::Key_Plus: // the keypad's, or the plus/equals key with shift
+    case Qt::Key_Equal:
+        return TKeyAction::Record;
+    default:
+        return TKeyAction::None;
+    }
+}
+
+} // namespace
+
+void TForm1::SetflagState(TflState value) {
+    FflagState = value;
+    if (value < flPlay || value > flRecPause) return;
+    const TStateLook& look = StateLooks[value];
+    SetLabelText(*Labelboutons, Texts.*look.label);
+    wydPlay->SetIndexNormal(look.play);
+    wydRecord->SetIndexNormal(look.record);
+    wydStop->SetIndexNormal(look.stop);
+    wydPause->SetIndexNormal(look.pause);
+    wydPlay->SetIndexDown(5);
+    wydRecord->SetIndexDown(1);
+    wydStop->SetIndexDown(9);
+    wydPause->SetIndexDown(13);
+}
+
+bool TForm1::RecordingOpen() const {
+    return recOutput && (FflagState == flRecord || FflagState == flRecPause);
+}
+
+bool TForm1::RowSelected() const { return !Mp3List->selectedItems().isEmpty(); }
+
+void TForm1::StartMonitoring() {
+    EndOfInput = false; // a run that ended the capture must not silence the next one
+    NULLOut1.Run();
+}
+
+void TForm1::RecClick() {
+    if (FflagState == flPlay || FflagState == flPause) StopClick();
+    if (recOutput && recOutput->Status() == tosPaused) {
+        recOutput->Resume();
+        SetflagState(flRecord);
+        return;
+    }
+    if (FflagState != flStop || recOutput) return;
+    const QString path = NewRecordName();
+    if (path.isEmpty()) return;
+    NULLOut1.Stop(false);
+    recOutput = &MP3Out1;
+    MP3Out1.SetFileName(QFile::encodeName(path).toStdString());
+    try {
+        EndOfInput = false;
+        MP3Out1.Run();
+    } catch (...) {
+        // Nothing is open: leave the transport as it was, listening again.
+        recOutput = nullptr;
+        StartMonitoring();
+        throw;
+    }
+    SetflagState(flRecord);
+}
+
+void TForm1::PauseClick() {
+    try {
+        switch (FflagState) {
+        case flPlay:
+            mp3player.Pause();
+            SetflagState(flPause);
+            break;
+        case flRecord:
+            if (recOutput) recOutput->Pause();
+            SetflagState(flRecPause);
+            break;
+        case flPause:
+            PlayClick();
+            break;
+        case flRecPause:
+            RecClick();
+            break;
+        case flStop:
+            break;
+        }
+    } catch (...) {
+        SetflagState(flStop);
+    }
+}
+
+void TForm1::FinishRecording() {
+    SetflagState(flStop);
+    recOutput->Stop(true);
+    while (recOutput->Status() != tosIdle) YieldBriefly(); // until the end of the file is written
+    recOutput = nullptr;
+    RefillSortedByDate();
+    if (Mp3List->topLevelItemCount() > 0) {
+        Mp3List->setCurrentItem(Mp3List->topLevelItem(0));
+        Mp3ListClick();
+    }
+    if (NULLOut1.Status() == tosIdle) StartMonitoring();
+}
+
+void TForm1::StopClick() {
+    if (RecordingOpen()) {
+        FinishRecording();
+        return;
+    }
+    Progres2->SetPosition(0);
+    if (FflagState != flPlay && FflagState != flPause) return;
+    mp3player.Stop();
+    mp3player.SetPosition(0);
+    SetflagState(flStop);
+    if (NULLOut1.Status() == tosIdle) StartMonitoring();
+}
+
+void TForm1::PlayClick() {
+    if (RecordingOpen()) FinishRecording();
+    try {
+        if (RowSelected() && !mp3player.FileName().empty() && FflagState != flPlay) {
+            mp3player.Play();
+            SetflagState(flPlay);
+        }
+    } catch (...) {
+        SetflagState(flStop);
+    }
+}
+
+void TForm1::Progres1MouseUp(int X) {
+    if (!RowSelected() || RecordingOpen() || mp3player.FileName().empty() || Progres2->width() <= 0) return;
+    // A release outside the bar seeks to its nearer end.
+    const int64_t x = std::clamp(X, 0, Progres2->width());
+    const int64_t position = x * Progres2->Maxi() / Progres2->width();
+    Progres2->SetPosition(position);
+    mp3player.SetPosition(position);
+    if (FflagState == flPlay) {
+        mp3player.Play();
+    } else {
+        SetflagState(flPause);
+        mp3player.Pause();
+    }
+}
+
+void TForm1::ShowPlayingPosition() {
+    VuCircle->SetIndexNormal(LampOff);
+    InputVuMeter->SetPosition(InputVuMeter->Mini());
+    if (Progres2->Maxi() != 0) {
+        Progres2->SetPosition(static_cast<long double>(mp3player.Position()));
+        Cadran->SetCaption(PlayTimeText());
+    }
+    if (Progres2->Position() >= Progres2->Maxi()) {
+        mp3player.SetPosition(0);
+        Progres2->SetPosition(0);
+        SetflagState(flStop);
+    }
+}
+
+void TForm1::ShowRecordingTime() {
+    if (recOutput->Status() == tosIdle || DXAudioIn1.FramesInBuffer() == 0) return;
+    Progres2->SetPosition(0);
+    Cadran->SetCaption(RecTimeText());
+    // The lamp lights up step by step every other tick, then holds the brightest picture.
+    if (clignotempo % 2 == 0 && clignotempo <= 8) VuCircle->SetIndexNormal(LampOff + clignotempo / 2);
+    try {
+        UpdateLevelMeter();
+    } catch (...) {
+    }
+}
+
+void TForm1::ProgresTimerTimer() {
+    clignotempo = clignotempo <= 10 ? clignotempo + 1 : 0;
+    if (FflagState == flPlay || FflagState == flPause) {
+        ShowPlayingPosition();
+    } else if (RecordingOpen()) {
+        ShowRecordingTime();
+    } else {
+        Cadran->SetCaption(QStringLiteral("00:00:00"));
+        VuCircle->SetIndexNormal(LampOff);
+        InputVuMeter->SetPosition(InputVuMeter->Mini());
+        UpdateLevelMeter();
+    }
+}
+
+QString TForm1::ClockText(int64_t ms) {
+    const int64_t hours = ms / 3600000;
+    const int64_t minutes = ms / 60000 - 60 * hours;
+    const int64_t seconds = ms / 1000 - 60 * (ms / 60000);
+    return QString::asprintf("%2.2lld:%2.2lld:%2.2lld", static_cast<long long>(hours), static_cast<long long>(minutes),
+                             static_cast<long long>(seconds));
+}
+
+QString TForm1::PlayTimeText() {
+    mp3player.SetTimeFormat(tfMilliseconds);
+    return ClockText(mp3player.Position());
+}
+
+QString TForm1::RecTimeText() const { return ClockText(int64_t{MP3Out1.TimeElapsed()} * 1000); }
+
+QString TForm1::NewRecordName() const {
+    if (mp3Folder.isEmpty()) return {};
+    return RecordName(mp3Folder, QDateTime::currentDateTime()); // one reading: date and time agree at midnight
+}
+
+QString TForm1::RecordName(const QString& folder, const QDateTime& now) {
+    const QDate date = now.date();
+    const QTime time = now.time();
+    const QString stem = folder + QStringLiteral("Rec-") +
+                         QString::asprintf("%2.4d-%2.2d-%2.2d-%2.2d-%2.2d-%2.2d", date.year(), date.month(), date.day(),
+                                           time.hour(), time.minute(), time.second());
+    // Never write over an earlier recording of the same second.
+    QString path = stem + QStringLiteral(".mp3");
+    for (int n = 2; QFileInfo::exists(path); ++n) path = stem + QStringLiteral("-%1.mp3").arg(n);
+    return path;
+}
+
+void TForm1::SetPlayerVolume(int32_t volume) { mp3player.SetVolume(volume); }
+
+bool TForm1::ApplicationEvents1ShortCut(const QKeyEvent& key) {
+    if (!isActiveWindow() || isEditing) return false;
+    if (key.isAutoRepeat()) return true;
+    switch (ActionOfKey(key.key())) {
+    case TKeyAction::Play:
+        PlayClick();
+        return false;
+    case TKeyAction::Stop:
+        StopClick();
+        return false;
+    case TKeyAction::Pause:
+        PauseClick();
+        return false;
+    case TKeyAction::Record:
+        RecClick();
+        return false;
+    case TKeyAction::None:
+        break;
+    }
+    return true;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Every key press reaches this window's native window once, before any control sees it.
+    if (event->type() == QEvent::KeyPress && watched == static_cast<QObject*>(windowHandle())) {
+        bool consumed = true;
+        ReportErrors([&] { consumed = ApplicationEvents1ShortCut(*static_cast<QKeyEvent*>(event)); });
+        return consumed;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::wydStopMouseDown() {
+    if (!RecordingOpen()) return;
+    StatusBar1->SetPanelText(Texts.wyd_PleaseWait);
+    StatusBar1->repaint(); // the finishing wait holds the event loop
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FWaitCursor = true;
+}
+
+void TForm1::MP3Out1Done() {
+    StatusBar1->SetPanelText(QString());
+    if (FWaitCursor) QApplication::restoreOverrideCursor();
+    FWaitCursor = false;
+}
+
+void TForm1::MP3Out1ThreadException() {
+    const std::string message = MP3Out1.ExceptionMessage();
+    if (!message.empty()) FBoxes->ShowMessage(this, QString::fromStdString(message));
+    if (RecordingOpen()) StopClick();
+}
+
+void TForm1::ReportErrors(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        FBoxes->ShowMessage(this, QString::fromUtf8(e.what()));
+    }
+}

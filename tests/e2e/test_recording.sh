@@ -1,0 +1,55 @@
+# Record 5 s with R, stop with Space: the file is named after the moment, holds 5 s of the 440 Hz
+# input at 192 kbit/s mono, and the new recording plays at once.
+source "$(dirname "$0")/lib.sh"
+
+start_display
+fresh_home
+# The paced input keeps time with the wall clock; the sine source hands out seconds ahead of it.
+mkdir -p "$HOME/.config/Sarvo Mp3 Recorder"
+printf '[Input]\nName=Paced_tone_440_Hz (Paced_tone_440_Hz)\n' >"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
+start_program
+win=$(wait_for_window "Sarvo MP3 Recorder" 30)
+xdotool windowfocus --sync "$win"
+sleep 1
+folder="$HOME/Documents/Sarvo mp3 Recordings"
+
+started=$(date +%s.%N)
+xdotool key r
+sleep 2.5
+screenshot "$win" recording
+sleep 2.5
+xdotool key space
+stopped=$(date +%s.%N)
+sleep 1.5
+screenshot "$win" playing-after-recording
+
+shopt -s nullglob
+files=("$folder"/Rec-*.mp3)
+[ ${#files[@]} -eq 1 ] || fail "expected one recording, found ${#files[@]}: $(ls "$folder")"
+name=$(basename "${files[0]}")
+[[ $name =~ ^Rec-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{2}-[0-9]{2}-[0-9]{2}\.mp3$ ]] || fail "bad name $name"
+
+info=$(mpg123 -t -v "${files[0]}" 2>&1 || true)
+echo "$info" | grep -q "cbr192" || fail "not 192 kbit/s: $info"
+echo "$info" | grep -qi "mono" || fail "not mono: $info"
+
+mpg123 -q -w "$E2E_HOME/decoded.wav" "${files[0]}"
+stats=$(sox "$E2E_HOME/decoded.wav" -n stat 2>&1)
+seconds=$(echo "$stats" | awk '/Length \(seconds\)/ {print $3}')
+frequency=$(echo "$stats" | awk '/Rough   frequency/ {print $3}')
+wall=$(awk -v a="$started" -v b="$stopped" 'BEGIN { printf "%.3f", b - a }')
+echo "recorded ${wall} s of wall time: length ${seconds} s, rough frequency ${frequency} Hz"
+awk -v s="$seconds" -v w="$wall" 'BEGIN { exit !(s > w - 0.3 && s < w + 0.3) }' || fail "length $seconds s, want $wall"
+awk -v f="$frequency" 'BEGIN { exit !(f > 420 && f < 460) }' || fail "frequency $frequency Hz, want 440"
+
+# A second recording in the same session works too, and Escape stops it.
+xdotool key r
+sleep 1.5
+xdotool key Escape
+sleep 1
+files=("$folder"/Rec-*.mp3)
+[ ${#files[@]} -eq 2 ] || fail "expected two recordings, found ${#files[@]}"
+
+kill -TERM "$PROGRAM_PID"
+wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"
+echo "1 passed, 0 failed"
