@@ -75,7 +75,11 @@ struct TSortRow {
     QTreeWidgetItem* item;
     QString text;
     qint64 number = 0;
+    qint64 tie = 0; // for dates: the exact modification time, so that recordings of one second keep their order
+    bool operator<(const TSortRow& other) const { return number != other.number ? number < other.number : tie < other.tie; }
 };
+
+constexpr int ExactTimeRole = Qt::UserRole;
 
 } // namespace
 
@@ -114,6 +118,7 @@ void TForm1::ListFolder(const QString& folder) {
             {caption, ListDateTimeText(file.lastModified()), GetMp3Properties(folder + caption + Mp3Extension).time,
              QString::number(RoundHalfEven(static_cast<double>(file.size()) / 1000.0)) + QStringLiteral("Ko")});
         for (int column = 1; column < 4; ++column) row->setTextAlignment(column, Qt::AlignCenter);
+        row->setData(1, ExactTimeRole, file.lastModified().toMSecsSinceEpoch());
         rows << row;
     }
     Mp3List->addTopLevelItems(rows);
@@ -130,20 +135,22 @@ void TForm1::Mp3ListColumnClick(int column) {
         QTreeWidgetItem* item = Mp3List->takeTopLevelItem(0);
         rows.push_back({item, item->text(column)});
     }
-    const auto sortBy = [&](auto key) {
-        for (TSortRow& row : rows) row.number = key(row.text);
-        std::stable_sort(rows.begin(), rows.end(), [this](const TSortRow& a, const TSortRow& b) {
-            return croissant ? a.number < b.number : b.number < a.number;
-        });
+    const auto sortBy = [&](auto key, bool byDate) {
+        for (TSortRow& row : rows) {
+            row.number = key(row.text);
+            if (byDate) row.tie = row.item->data(1, ExactTimeRole).toLongLong();
+        }
+        std::stable_sort(rows.begin(), rows.end(),
+                         [this](const TSortRow& a, const TSortRow& b) { return croissant ? a < b : b < a; });
     };
     if (!Texts.wyd_DateAndTime.isEmpty() && header.contains(Texts.wyd_DateAndTime))
-        sortBy([](const QString& t) { return ParseDateTime(t).toMSecsSinceEpoch(); });
+        sortBy([](const QString& t) { return ParseDateTime(t).toMSecsSinceEpoch(); }, true);
     else if (header.contains(QStringLiteral("Date")))
-        sortBy([](const QString& t) { return ParseDate(t).toMSecsSinceEpoch(); });
+        sortBy([](const QString& t) { return ParseDate(t).toMSecsSinceEpoch(); }, true);
     else if (header.contains(QStringLiteral("chiffre")))
-        sortBy(ParseInteger);
+        sortBy(ParseInteger, false);
     else if (!Texts.wyd_FileSize.isEmpty() && header.contains(Texts.wyd_FileSize))
-        sortBy(ParseSize);
+        sortBy(ParseSize, false);
     else
         std::stable_sort(rows.begin(), rows.end(), [this](const TSortRow& a, const TSortRow& b) {
             return croissant ? CompareIgnoringAsciiCase(a.text, b.text) < 0

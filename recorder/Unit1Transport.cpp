@@ -191,7 +191,9 @@ void TForm1::ShowPlayingPosition() {
         Progres2->SetPosition(static_cast<long double>(mp3player.Position()));
         Cadran->SetCaption(PlayTimeText());
     }
-    if (Progres2->Position() >= Progres2->Maxi()) {
+    // A run that ended before the end of the file (the sound server went away) ends playback too.
+    const bool failed = FflagState == flPlay && !mp3player.Playing();
+    if (failed || Progres2->Position() >= Progres2->Maxi()) {
         mp3player.SetPosition(0);
         Progres2->SetPosition(0);
         SetflagState(flStop);
@@ -307,6 +309,9 @@ void TForm1::MP3Out1Done() {
 void TForm1::MP3Out1ThreadException() {
     const std::string message = MP3Out1.ExceptionMessage();
     if (!message.empty()) FBoxes->ShowMessage(this, QString::fromStdString(message));
+    // A run that failed before writing anything leaves an empty file, not a recording.
+    const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(MP3Out1.FileName())));
+    if (file.exists() && file.size() == 0) QFile::remove(file.filePath());
     if (RecordingOpen()) StopClick();
 }
 

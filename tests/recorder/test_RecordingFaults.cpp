@@ -1,0 +1,107 @@
+// A recording that fails under way, and recordings that would share a name.
+
+#include "EngineTestKit.h"
+#include "ScriptedBoxes.h"
+#include "TempHome.h"
+#include "Unit1.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+template <class Pred>
+bool RunUntil(Pred pred, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred() && clock.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return pred();
+}
+
+int64_t LengthMs(const QString& path) {
+    TMP3In in;
+    in.SetFileName(QFile::encodeName(path).toStdString());
+    return in.Valid() ? int64_t{in.Duration()} * 10 : -1;
+}
+
+QStringList Recordings(const TForm1& form) {
+    return QDir(form.mp3Folder).entryList({QStringLiteral("Rec-*.mp3")}, QDir::Files, QDir::Name);
+}
+
+void Touch(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+TEST(RecordingFaults, ARunThatCannotStartShowsTheMessageAndTheWindowGoesBackToStandby) {
+    TempHome home;
+    ScriptedBoxes boxes;
+    TForm1 form(&boxes);
+    form.DXAudioIn1.SetDeviceNumber(99);
+    form.RecClick();
+    ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord; }, 5000)) << "left showing Recording";
+    ASSERT_FALSE(boxes.shown.isEmpty());
+    EXPECT_EQ(boxes.shown.first(), QStringLiteral("Invalid device number"));
+    EXPECT_EQ(form.recOutput, nullptr);
+    EXPECT_EQ(form.Cadran->Caption(), QStringLiteral("00:00:00"));
+    EXPECT_TRUE(Recordings(form).isEmpty()) << "a run that wrote nothing leaves no empty file behind";
+
+    form.ComboRecLinesChange(); // the device of the selected entry again
+    boxes.shown.clear();
+    form.RecClick();
+    RunUntil([] { return false; }, 800);
+    form.StopClick();
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(form.flagState(), flPlay) << "the next recording works";
+    EXPECT_EQ(Recordings(form).size(), 1);
+}
+
+TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecordingWorksOnceItIsBack) {
+    TPrivateSoundServer server;
+    if (!server.Running()) GTEST_SKIP() << "a private sound server could not be started";
+    TempHome home;
+    ScriptedBoxes boxes;
+    TForm1 form(&boxes);
+    ASSERT_TRUE(form.mixok);
+    form.RecClick();
+    RunUntil([] { return false; }, 1500);
+    server.Kill();
+    ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord && !boxes.shown.isEmpty(); }, 8000))
+        << "the failure must end the recording with a message";
+    std::printf("message: %s\n", boxes.shown.first().toStdString().c_str());
+    EXPECT_TRUE(boxes.shown.first().startsWith(QStringLiteral("Input failed")));
+    ASSERT_EQ(Recordings(form).size(), 1);
+    EXPECT_GE(LengthMs(form.mp3Folder + Recordings(form)[0]), 1000) << "what was recorded is kept and playable";
+    EXPECT_TRUE(RunUntil([&] { return form.flagState() == flStop; }, 3000))
+        << "playback without a server ends instead of showing Playing for ever";
+
+    ASSERT_TRUE(server.Start());
+    boxes.shown.clear();
+    form.RecClick();
+    RunUntil([] { return false; }, 1000);
+    form.StopClick();
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(Recordings(form).size(), 2);
+    EXPECT_GE(LengthMs(form.mp3Folder + Recordings(form)[1]), 500);
+}
+
+TEST(RecordingFaults, ARecordingNeverTakesTheNameOfAnEarlierOne) {
+    TempHome home;
+    const QString folder = home.Path() + QStringLiteral("/");
+    const QDateTime lastSecondOfTheYear(QDate(2026, 12, 31), QTime(23, 59, 59, 999));
+    const QString first = TForm1::RecordName(folder, lastSecondOfTheYear);
+    EXPECT_EQ(first, folder + QStringLiteral("Rec-2026-12-31-23-59-59.mp3")) << "date and time from one reading";
+    Touch(first);
+    const QString second = TForm1::RecordName(folder, lastSecondOfTheYear);
+    EXPECT_EQ(second, folder + QStringLiteral("Rec-2026-12-31-23-59-59-2.mp3"));
+    Touch(second);
+    EXPECT_EQ(TForm1::RecordName(folder, lastSecondOfTheYear), folder + QStringLiteral("Rec-2026-12-31-23-59-59-3.mp3"));
+    EXPECT_EQ(TForm1::RecordName(folder, QDateTime(QDate(987, 1, 2), QTime(3, 4, 5))),
+              folder + QStringLiteral("Rec-0987-01-02-03-04-05.mp3"));
+}
