@@ -52,4 +52,21 @@ files=("$folder"/Rec-*.mp3)
 
 kill -TERM "$PROGRAM_PID"
 wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"
+
+# The other skin, recording and then playing.
+printf '[Style]\nSkin=Modern-Skin\n' >>"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
+start_program
+win=$(wait_for_window "Sarvo MP3 Recorder" 30)
+xdotool windowfocus --sync "$win"
+sleep 0.5
+xdotool key r
+sleep 2.2
+screenshot "$win" recording-modern
+xdotool key space
+sleep 1.2
+screenshot "$win" playing-modern
+files=("$folder"/Rec-*.mp3)
+[ ${#files[@]} -eq 3 ] || fail "expected three recordings, found ${#files[@]}"
+kill -TERM "$PROGRAM_PID"
+wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"
 echo "1 passed, 0 failed"

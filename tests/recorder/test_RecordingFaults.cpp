@@ -4,6 +4,7 @@
 #include "ScriptedBoxes.h"
 #include "TempHome.h"
 #include "Unit1.h"
+#include "WindowTestKit.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -13,20 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-template <class Pred>
-bool RunUntil(Pred pred, int timeoutMs) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred() && clock.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return pred();
-}
-
-int64_t LengthMs(const QString& path) {
-    TMP3In in;
-    in.SetFileName(QFile::encodeName(path).toStdString());
-    return in.Valid() ? int64_t{in.Duration()} * 10 : -1;
-}
 
 QStringList Recordings(const TForm1& form) {
     return QDir(form.mp3Folder).entryList({QStringLiteral("Rec-*.mp3")}, QDir::Files, QDir::Name);
@@ -55,7 +42,7 @@ TEST(RecordingFaults, ARunThatCannotStartShowsTheMessageAndTheWindowGoesBackToSt
     form.ComboRecLinesChange(); // the device of the selected entry again
     boxes.shown.clear();
     form.RecClick();
-    RunUntil([] { return false; }, 800);
+    RunFor(800);
     form.StopClick();
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(form.flagState(), flPlay) << "the next recording works";
@@ -70,7 +57,7 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     TForm1 form(&boxes);
     ASSERT_TRUE(form.mixok);
     form.RecClick();
-    RunUntil([] { return false; }, 1500);
+    RunFor(1500);
     server.Kill();
     ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord && !boxes.shown.isEmpty(); }, 8000))
         << "the failure must end the recording with a message";
@@ -84,7 +71,7 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     ASSERT_TRUE(server.Start());
     boxes.shown.clear();
     form.RecClick();
-    RunUntil([] { return false; }, 1000);
+    RunFor(1000);
     form.StopClick();
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(Recordings(form).size(), 2);

@@ -5,6 +5,7 @@
 #include "TempHome.h"
 #include "TestSources.h"
 #include "Unit1.h"
+#include "WindowTestKit.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,25 +20,6 @@
 #include <memory>
 
 namespace {
-
-// Runs the event loop, which also delivers the engine's notifications.
-template <class Pred>
-bool RunUntil(Pred pred, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred() && clock.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return pred();
-}
-void RunFor(int ms) {
-    RunUntil([] { return false; }, ms);
-}
-
-// Length of an MP3 file in milliseconds, from its headers.
-int64_t LengthMs(const QString& path) {
-    TMP3In in;
-    in.SetFileName(QFile::encodeName(path).toStdString());
-    return in.Valid() ? int64_t{in.Duration()} * 10 : -1;
-}
 
 // A 440 Hz tone of the given length, encoded by the program's own sink.
 void WriteToneFile(const QString& path, int seconds) {
@@ -162,6 +144,10 @@ TEST_F(Transport, PlaybackPauseStopAndSeekOnASixtySecondFile) {
     EXPECT_EQ(Pictures(), (std::array{5, 0, 8, 13}));
     form->PauseClick();
     EXPECT_EQ(form->flagState(), flPlay);
+    form->PauseClick();
+    form->PlayClick();
+    EXPECT_EQ(form->flagState(), flPlay) << "Play continues from Pause";
+    form->PauseClick();
     form->StopClick();
     EXPECT_EQ(form->flagState(), flStop);
     EXPECT_EQ(Pictures(), (std::array{4, 0, 9, 12}));
@@ -176,6 +162,10 @@ TEST_F(Transport, PlaybackPauseStopAndSeekOnASixtySecondFile) {
     EXPECT_EQ(form->flagState(), flPause) << "a seek from Stop leaves playback paused";
     EXPECT_EQ(form->Progres2->Position(), 30000);
     EXPECT_EQ(form->mp3player.Position(), 30000);
+    form->Progres1MouseUp(2 * half);
+    EXPECT_EQ(form->mp3player.Position(), 60000);
+    form->Progres1MouseUp(half);
+    EXPECT_EQ(form->flagState(), flPause) << "a seek while paused stays paused";
     form->PlayClick();
     EXPECT_EQ(form->flagState(), flPlay);
     RunFor(300);
@@ -190,6 +180,12 @@ TEST_F(Transport, PlaybackPauseStopAndSeekOnASixtySecondFile) {
     form->RecClick();
     EXPECT_EQ(form->flagState(), flRecord) << "Record while playing stops playback, then records";
     EXPECT_EQ(form->mp3player.Position(), 0);
+    RunFor(500);
+    form->StopClick();
+    ASSERT_EQ(form->flagState(), flPlay);
+    form->PauseClick();
+    form->RecClick();
+    EXPECT_EQ(form->flagState(), flRecord) << "Record while paused stops playback, then records";
     form->StopClick();
     form->StopClick();
     EXPECT_EQ(form->flagState(), flStop);
@@ -299,4 +295,14 @@ TEST_F(Transport, WaitingIndicationWhileARecordingFinishes) {
     for (int x = 10; x < 60 && !teal; ++x)
         for (int y = 0; y < shot.height() && !teal; ++y) teal = QColor(shot.pixel(x, y)) == QColor(26, 99, 112);
     EXPECT_TRUE(teal);
+}
+
+TEST_F(Transport, ClosingTheWindowFinishesTheRecordingInProgress) {
+    UsePacedInput();
+    form->RecClick();
+    RunFor(1000);
+    form->close();
+    EXPECT_EQ(form->MP3Out1.Status(), tosIdle);
+    ASSERT_EQ(Recordings().size(), 1);
+    EXPECT_NEAR(LengthMs(Folder() + Recordings()[0]), 1000, 250);
 }

@@ -1,0 +1,29 @@
+#pragma once
+// Helpers for tests that drive a window with the engine running under it.
+
+#include "MP3In.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+
+// Runs the event loop, which also delivers the engine's notifications, until pred holds.
+template <class Pred>
+bool RunUntil(Pred pred, int timeoutMs = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred() && clock.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return pred();
+}
+
+inline void RunFor(int ms) {
+    RunUntil([] { return false; }, ms);
+}
+
+// Length of an MP3 file in milliseconds from its headers; -1 when it is not a valid one.
+inline int64_t LengthMs(const QString& path) {
+    TMP3In in;
+    in.SetFileName(QFile::encodeName(path).toStdString());
+    return in.Valid() ? int64_t{in.Duration()} * 10 : -1;
+}
