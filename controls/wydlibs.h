@@ -12,10 +12,13 @@
 // 0x00BBGGRR is an RGB colour; 0xFF0000nn is system colour nn, resolved when drawn.
 using TColor = uint32_t;
 constexpr TColor clNone = 0x1FFFFFFF; // nothing is drawn
+constexpr TColor clMenu = 0xFF000004;
 constexpr TColor clActiveBorder = 0xFF00000A;
 constexpr TColor clHighlight = 0xFF00000D;
+constexpr TColor clHighlightText = 0xFF00000E;
 constexpr TColor clBtnFace = 0xFF00000F;
 constexpr TColor clBtnShadow = 0xFF000010;
+constexpr TColor clBtnText = 0xFF000012;
 constexpr TColor cl3DLight = 0xFF000016;
 
 // A rectangle as the drawing operations take it: Right and Bottom are one past the last pixel.

@@ -7,9 +7,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QWindow>
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <array>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -129,9 +133,56 @@ void TForm1::ConnectHandlers() {
     });
     SliderMicro->SetOnChange([this](QObject*) { TrackBar1Change(); });
     SliderOutput->SetOnChange([this](QObject*) { SpiCursor2Change(); });
-    connect(Mp3List, &QTreeWidget::itemClicked, this, [this] { ReportErrors([this] { Mp3ListClick(); }); });
-    connect(Mp3List->header(), &QHeaderView::sectionClicked, this, [this](int column) { Mp3ListColumnClick(column); });
+    ConnectList();
     qApp->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // Every key press reaches this window's native window once, before any control sees it.
+        if (watched == static_cast<QObject*>(windowHandle())) {
+            bool consumed = true;
+            ReportErrors([&] { consumed = ApplicationEvents1ShortCut(*static_cast<QKeyEvent*>(event)); });
+            return consumed;
+        }
+        break;
+    case QEvent::MouseMove:
+        if (watched == Mp3List->viewport()) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            Mp3ListMouseMove(mouse->position().toPoint(), mouse->buttons());
+        }
+        break;
+    case QEvent::Enter:
+        ShowTip(watched);
+        break;
+    case QEvent::Leave:
+        if (TipOf(watched)) StatusBar1->SetPanelText(QString());
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+std::optional<QString> TForm1::TipOf(QObject* control) const {
+    if (control == wydConfigButton) return Texts.wyd_Settings;
+    if (control == wydInfoButton) return Texts.wyd_Help;
+    const std::array<std::pair<const QObject*, const char*>, 6> looked{{
+        {wydRecord, "wyd_RecordTip"},
+        {wydPlay, "wyd_PlayTip"},
+        {wydPause, "wyd_PauseTip"},
+        {wydStop, "wyd_StopTip"},
+        {SliderMicro, "wyd_InLevelTip"},
+        {SliderOutput, "wyd_OutLevelTip"},
+    }};
+    for (const auto& [tipped, key] : looked)
+        if (control == tipped) return Traductor->localize(QString::fromLatin1(key));
+    return std::nullopt;
+}
+
+void TForm1::ShowTip(QObject* control) {
+    if (const std::optional<QString> tip = TipOf(control)) StatusBar1->SetPanelText(QStringLiteral(" ") + *tip);
 }
 
 QString TForm1::Utilisateur() const { return ShellServices::UserName(); }
@@ -223,6 +274,10 @@ void TForm1::ChangeLanguage(const QString& lang) {
     Traductor->setLanguage(lang);
     Texts.Load(*Traductor);
     Mp3List->setHeaderLabels({Texts.wyd_RecName, Texts.wyd_DateAndTime, Texts.wyd_Length, Texts.wyd_FileSize});
+    Lire->setText(Texts.wyd_MenuPlay);
+    Renommer->setText(Texts.wyd_MenuRename);
+    Supprimer->setText(Texts.wyd_MenuDelete);
+    Toutsupprimer1->setText(Texts.wyd_MenuDeleteAll);
     SetflagState(FflagState);
 }
 

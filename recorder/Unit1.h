@@ -19,12 +19,15 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QTimer>
+#include <QUrl>
 #include <QTreeWidget>
 #include <QWidget>
 
 #include <array>
 #include <atomic>
+#include <optional>
 
 enum TflState : int { flPlay, flStop, flPause, flRecord, flRecPause };
 
@@ -186,8 +189,36 @@ public:
     TMp3properties GetMp3Properties(const QString& path);
     void Mp3ListColumnClick(int column);
     void Mp3ListClick();
+    void Mp3ListSelectItem();
+    void Mp3ListEditing();
+    // The in-place edit of a row's caption ended with text.
+    void Mp3ListEdited(QTreeWidgetItem* row, const QString& text);
+    bool IsValidFileName(const QString& name) const;
+    // Moves the file, or every "*.mp3" of a folder given as folder + "*.mp3", to the trash.
+    bool ShellDelete(const QString& path);
+    void PopupMenu1Popup();
+    void LireClick() { Mp3ListClick(); }
+    void RenommerClick();
+    void SupprimerClick();
+    void SupprimerTousClick();
+    // Mouse pressed on the list at a point of its viewport; starts a drag-out once it moves away.
+    void Mp3ListMouseDown(const QPoint& at);
+    void Mp3ListMouseMove(const QPoint& at, Qt::MouseButtons buttons);
+    // The files of the selected rows, in list order, as the drag carries them.
+    QList<QUrl> SelectedFileUrls() const;
+    // Widths the resize rule gives the list's columns; each column keeps its minimum.
+    static std::array<int, 4> ListColumnWidths(int clientWidth);
+    QMenu* PopupMenu1 = nullptr;
+    QAction *Lire = nullptr, *Renommer = nullptr, *Supprimer = nullptr, *Toutsupprimer1 = nullptr;
     QString mp3selected;
     int ColumnToSort = 0;
+
+    // Shows the message of an error an action raised, where nothing else reports it.
+    void ReportErrors(const std::function<void()>& action);
+
+    // The status line's tip for the control the pointer entered; empty on leaving.
+    void ShowTip(QObject* control);
+    std::optional<QString> TipOf(QObject* control) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -206,23 +237,27 @@ private:
     void ConfigureEngine();
     void ConnectHandlers();
     void StartMonitoring();
-    void StopAndRewindPlayer();
     void FinishRecording();
     void RefillSortedByDate();
     void SelectSavedInput();
     void ApplyQuality();
     void AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudioIn& dxInput, bool& matched);
     TAudioMixerLine* LevelLine() const;
+    void CreateListMenu();
+    void ConnectList();
+    void ConnectTips();
+    QString RowPath(const QTreeWidgetItem* row) const;
+    void AfterDeletion();
     bool RowSelected() const;
     void ShowPlayingPosition();
     void ShowRecordingTime();
-    // Shows the message of an error an action raised, where nothing else reports it.
-    void ReportErrors(const std::function<void()>& action);
     void ApplyInput(const TMixLine& entry);
 
     TflState FflagState = flStop;
     bool FStartupAborted = false;
-    bool FWaitCursor = false; // the hourglass of a finishing recording is up
+    bool FWaitCursor = false;
+    QPoint FDragStart;          // where a press on a selected row began
+    bool FDragPending = false;  // that press may become a drag-out // the hourglass of a finishing recording is up
     int FInputCount = 0;      // entries of the input table in use
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;

@@ -4,6 +4,7 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QPainter>
 
 namespace {
@@ -168,6 +169,17 @@ void TForm1::CreateControls() {
     Mp3List = new QTreeWidget(Panel1);
     Mp3List->setColumnCount(4);
     Mp3List->setRootIsDecorated(false);
+    Mp3List->setSelectionMode(QAbstractItemView::SingleSelection);
+    Mp3List->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Mp3List->setFrameShape(QFrame::NoFrame);
+    Mp3List->setUniformRowHeights(true);
+    Mp3List->setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 15));
+    Mp3List->header()->setSectionsClickable(true);
+    Mp3List->header()->setSectionsMovable(false);
+    Mp3List->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QPalette face = Mp3List->palette();
+    face.setColor(QPalette::Base, Colour(clBtnFace));
+    Mp3List->setPalette(face);
     StatusBar1 = new TStatusBar1(this);
     StatusBar1->setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 13));
     ComboRecLines = new QComboBox(this);
@@ -202,10 +214,10 @@ void TForm1::FormResize() {
     Progres2->resize(W - 4, Progres2->height());
     left(wydConfigButton, W - 32 - (2 * g) / 4);
     left(wydInfoButton, W - 32 - (2 * g) / 4);
-    Mp3List->setColumnWidth(0, (63 * W) / 100 - 120);
-    Mp3List->setColumnWidth(1, (19 * W) / 100);
-    Mp3List->setColumnWidth(2, (8 * W) / 100);
-    Mp3List->setColumnWidth(3, (8 * W) / 100);
+    static constexpr std::array<int, 4> minimumWidths{230, 160, 90, 90};
+    const std::array<int, 4> widths = ListColumnWidths(W);
+    for (int column = 0; column < 4; ++column)
+        Mp3List->setColumnWidth(column, std::max(widths[column], minimumWidths[column]));
 }
 
 void TForm1::ApplySkinColour(TColor colour) {

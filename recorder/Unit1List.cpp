@@ -4,9 +4,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDrag>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <vector>
@@ -119,6 +126,7 @@ void TForm1::ListFolder(const QString& folder) {
              QString::number(RoundHalfEven(static_cast<double>(file.size()) / 1000.0)) + QStringLiteral("Ko")});
         for (int column = 1; column < 4; ++column) row->setTextAlignment(column, Qt::AlignCenter);
         row->setData(1, ExactTimeRole, file.lastModified().toMSecsSinceEpoch());
+        row->setFlags(row->flags() | Qt::ItemIsEditable);
         rows << row;
     }
     Mp3List->addTopLevelItems(rows);
@@ -191,4 +199,223 @@ void TForm1::Mp3ListClick() {
         SetflagState(flStop);
         FBoxes->ShowMessage(this, Texts.wyd_MP3NotValide);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting, selection, renaming, deleting, the popup menu and dragging out
+
+namespace {
+
+// Paints every cell by the list's own rule and hands the end of an in-place edit to the window.
+class TMp3ListDelegate : public QStyledItemDelegate {
+public:
+    explicit TMp3ListDelegate(TForm1& form) : QStyledItemDelegate(form.Mp3List), FForm(form) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QPalette& palette = QApplication::palette();
+        const bool selected = option.state & QStyle::State_Selected;
+        painter->save();
+        painter->fillRect(option.rect, selected ? QColor(0x80, 0x80, 0x80) : ColorToQColor(clMenu, palette));
+        painter->setPen(QPen(Qt::white, 2));
+        painter->drawLine(option.rect.topLeft(), option.rect.topRight());
+        painter->setPen(ColorToQColor(selected ? clHighlightText : clBtnText, palette));
+        painter->setFont(FForm.Mp3List->font());
+        const QRect text = option.rect.adjusted(9, 0, -8, 0);
+        const Qt::Alignment horizontal =
+            index.column() == 0 ? Qt::AlignLeft : Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
+        painter->drawText(text, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine,
+                          painter->fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, text.width()));
+        painter->restore();
+    }
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        FForm.Mp3ListEditing();
+        return QStyledItemDelegate::createEditor(parent, option, index);
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+        const auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line) return;
+        const QString text = line->text();
+        QTreeWidgetItem* row = FForm.Mp3List->topLevelItem(index.row());
+        FForm.ReportErrors([&] { FForm.Mp3ListEdited(row, text); });
+    }
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
+        FForm.isEditing = false; // also when the edit was given up
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
+private:
+    TForm1& FForm;
+};
+
+const QString NoSuchFileStart = QStringLiteral("Le fichier ");
+const QString NoSuchFileEnd = QStringLiteral(" n'existe pas!");
+
+} // namespace
+
+std::array<int, 4> TForm1::ListColumnWidths(int W) {
+    return {(63 * W) / 100 - 120, (19 * W) / 100, (8 * W) / 100, (8 * W) / 100};
+}
+
+void TForm1::CreateListMenu() {
+    PopupMenu1 = new QMenu(Mp3List);
+    Lire = PopupMenu1->addAction(QString());
+    PopupMenu1->addSeparator();
+    Renommer = PopupMenu1->addAction(QString());
+    Supprimer = PopupMenu1->addAction(QString());
+    PopupMenu1->addSeparator();
+    Toutsupprimer1 = PopupMenu1->addAction(QString());
+    const auto onTriggered = [this](QAction* item, void (TForm1::*action)()) {
+        connect(item, &QAction::triggered, this, [this, action] { ReportErrors([this, action] { (this->*action)(); }); });
+    };
+    onTriggered(Lire, &TForm1::LireClick);
+    onTriggered(Renommer, &TForm1::RenommerClick);
+    onTriggered(Supprimer, &TForm1::SupprimerClick);
+    onTriggered(Toutsupprimer1, &TForm1::SupprimerTousClick);
+}
+
+void TForm1::ConnectList() {
+    Mp3List->setItemDelegate(new TMp3ListDelegate(*this));
+    Mp3List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Mp3List->setContextMenuPolicy(Qt::CustomContextMenu);
+    CreateListMenu();
+    connect(Mp3List, &QTreeWidget::itemClicked, this, [this] { ReportErrors([this] { Mp3ListClick(); }); });
+    connect(Mp3List, &QTreeWidget::itemSelectionChanged, this, [this] { Mp3ListSelectItem(); });
+    // After the press has selected the row under it, as the list reports its presses.
+    connect(Mp3List, &QTreeWidget::itemPressed, this, [this] {
+        ReportErrors([this] { Mp3ListMouseDown(Mp3List->viewport()->mapFromGlobal(QCursor::pos())); });
+    });
+    connect(Mp3List->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ReportErrors([this, column] { Mp3ListColumnClick(column); }); });
+    connect(Mp3List, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        ReportErrors([this] { PopupMenu1Popup(); });
+        PopupMenu1->popup(Mp3List->viewport()->mapToGlobal(at));
+    });
+    Mp3List->viewport()->installEventFilter(this);
+}
+
+QString TForm1::RowPath(const QTreeWidgetItem* row) const { return mp3Folder + row->text(0) + Mp3Extension; }
+
+void TForm1::Mp3ListSelectItem() {
+    isEditing = false;
+    const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
+    mp3selected = selected.isEmpty() ? QString() : selected.first()->text(0);
+}
+
+void TForm1::Mp3ListEditing() { isEditing = true; }
+
+bool TForm1::IsValidFileName(const QString& name) const {
+    static const QString forbidden = QStringLiteral("\"*/:<>?\\|");
+    if (name.isEmpty()) return false;
+    return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() <= 255 && forbidden.contains(c); });
+}
+
+void TForm1::Mp3ListEdited(QTreeWidgetItem* row, const QString& text) {
+    isEditing = false;
+    StopClick();
+    if (!row) return;
+    const QString oldPath = RowPath(row);
+    const QString newPath = mp3Folder + text + Mp3Extension;
+    // An empty name would make a hidden file called only ".mp3".
+    if (text.isEmpty() || !IsValidFileName(text + Mp3Extension)) {
+        FBoxes->ShowMessage(this, Texts.wyd_BadFileName);
+    } else if (QFileInfo::exists(newPath) || !QFile::rename(oldPath, newPath)) {
+        FBoxes->ShowMessage(this, Texts.wyd_NoRenaming);
+    } else {
+        mp3selected = text;
+    }
+    row->setText(0, mp3selected);
+}
+
+void TForm1::RenommerClick() {
+    const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
+    if (!selected.isEmpty()) Mp3List->editItem(selected.first(), 0);
+}
+
+bool TForm1::ShellDelete(const QString& path) {
+    // A fresh account may have no data folder yet, where the trash is made.
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    if (!path.endsWith(QStringLiteral("*") + Mp3Extension)) return QFile::moveToTrash(path);
+    const QFileInfo pattern(path);
+    bool all = true;
+    for (const QFileInfo& file : QDir(pattern.path()).entryInfoList({pattern.fileName()},
+                                                                     QDir::Files | QDir::Hidden | QDir::CaseSensitive))
+        all = QFile::moveToTrash(file.filePath()) && all;
+    return all;
+}
+
+void TForm1::AfterDeletion() {
+    RefillSortedByDate();
+    Mp3List->clearSelection();
+    Mp3List->setCurrentItem(nullptr);
+    mp3selected.clear();
+}
+
+void TForm1::SupprimerClick() {
+    StopClick();
+    const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
+    if (selected.isEmpty()) return;
+    if (ShellDelete(RowPath(selected.first()))) AfterDeletion();
+}
+
+void TForm1::SupprimerTousClick() {
+    StopClick();
+    if (Mp3List->topLevelItemCount() == 0) return;
+    if (!FBoxes->AskOkCancel(this, Texts.wyd_Warning, Texts.wyd_MsgDeleteAll)) return;
+    if (ShellDelete(mp3Folder + QStringLiteral("*") + Mp3Extension)) AfterDeletion();
+}
+
+void TForm1::PopupMenu1Popup() {
+    const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
+    if (selected.isEmpty()) {
+        Mp3List->clearSelection();
+        Mp3List->setCurrentItem(nullptr);
+        StopClick();
+        return;
+    }
+    StopClick();
+    const QString path = RowPath(selected.first());
+    if (!QFileInfo::exists(path)) {
+        SetflagState(flStop);
+        FBoxes->ShowMessage(this, NoSuchFileStart + path + NoSuchFileEnd);
+        return;
+    }
+    try {
+        // Loaded and stopped, so that the bar can seek in it.
+        mp3player.SetFileName(QFile::encodeName(path).toStdString());
+        mp3player.Open();
+        mp3player.Stop();
+        Progres2->SetMaxi(static_cast<int32_t>(std::min<int64_t>(mp3player.Length(), INT32_MAX)));
+        SetflagState(flStop);
+    } catch (const std::exception&) {
+    }
+}
+
+QList<QUrl> TForm1::SelectedFileUrls() const {
+    QList<QUrl> urls;
+    for (int i = 0; i < Mp3List->topLevelItemCount(); ++i)
+        if (const QTreeWidgetItem* row = Mp3List->topLevelItem(i); row->isSelected())
+            urls << QUrl::fromLocalFile(RowPath(row));
+    return urls;
+}
+
+void TForm1::Mp3ListMouseDown(const QPoint& at) {
+    FDragPending = false;
+    if (Mp3List->selectedItems().isEmpty()) return;
+    StopClick();
+    FDragStart = at;
+    FDragPending = true;
+}
+
+void TForm1::Mp3ListMouseMove(const QPoint& at, Qt::MouseButtons buttons) {
+    if (!FDragPending || buttons == Qt::NoButton) {
+        FDragPending = false;
+        return;
+    }
+    if ((at - FDragStart).manhattanLength() < QApplication::startDragDistance()) return;
+    FDragPending = false;
+    auto* data = new QMimeData;
+    data->setUrls(SelectedFileUrls());
+    auto* drag = new QDrag(Mp3List);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
 }

@@ -282,16 +282,6 @@ bool TForm1::ApplicationEvents1ShortCut(const QKeyEvent& key) {
     return true;
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Every key press reaches this window's native window once, before any control sees it.
-    if (event->type() == QEvent::KeyPress && watched == static_cast<QObject*>(windowHandle())) {
-        bool consumed = true;
-        ReportErrors([&] { consumed = ApplicationEvents1ShortCut(*static_cast<QKeyEvent*>(event)); });
-        return consumed;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 void TForm1::wydStopMouseDown() {
     if (!RecordingOpen()) return;
     StatusBar1->SetPanelText(Texts.wyd_PleaseWait);

@@ -1,0 +1,300 @@
+// The recordings list: listing, sizes, sorting, playing, renaming, deleting, the menu, the language.
+
+#include "ScriptedBoxes.h"
+#include "TempHome.h"
+#include "TestSources.h"
+#include "Unit1.h"
+#include "WindowTestKit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct RecordingsList : testing::Test {
+    TempHome home;
+    ScriptedBoxes boxes;
+    std::unique_ptr<TForm1> form;
+
+    void SetUp() override {
+        qputenv("XDG_DATA_HOME", home.Path(QStringLiteral("data")).toLocal8Bit());
+        form = std::make_unique<TForm1>(&boxes);
+    }
+    QString Folder() const { return form->mp3Folder; }
+    // A valid recording of the given length, dated minutesAgo before now.
+    void Recording(const QString& name, int seconds = 1, int minutesAgo = 0) {
+        TToneSource tone(44100, 1, 440.0, 0.5, int64_t{seconds} * 88200);
+        TMP3Out out;
+        out.SetInput(&tone);
+        out.SetBitRate(mbr64);
+        out.SetFileName(QFile::encodeName(Folder() + name).toStdString());
+        out.BlockingRun();
+        Date(name, minutesAgo);
+    }
+    void FileOfSize(const QString& name, int bytes, int minutesAgo = 0) {
+        QFile file(Folder() + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(bytes, 'x'));
+        file.close();
+        Date(name, minutesAgo);
+    }
+    void Date(const QString& name, int minutesAgo) {
+        QFile file(Folder() + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesAgo), QFileDevice::FileModificationTime);
+    }
+    void Refill() {
+        form->refreshlist();
+        form->croissant = true;
+        form->Mp3ListColumnClick(1);
+    }
+    QStringList Column(int column) const {
+        QStringList texts;
+        for (int i = 0; i < form->Mp3List->topLevelItemCount(); ++i) texts << form->Mp3List->topLevelItem(i)->text(column);
+        return texts;
+    }
+    QTreeWidgetItem* Row(const QString& caption) const {
+        const QList<QTreeWidgetItem*> found = form->Mp3List->findItems(caption, Qt::MatchExactly, 0);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+    void Select(const QString& caption) {
+        QTreeWidgetItem* row = Row(caption);
+        ASSERT_NE(row, nullptr) << caption.toStdString();
+        form->Mp3List->setCurrentItem(row);
+    }
+    QStringList Files() const { return QDir(Folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+};
+
+} // namespace
+
+TEST_F(RecordingsList, CaptionsDropTheLastExtensionAndARowPlaysItsFile) {
+    Recording(QStringLiteral("a.b.mp3"), 2);
+    Recording(QStringLiteral("Café été 🎤 take 1.mp3"), 1, 5);
+    FileOfSize(QStringLiteral("notes.txt"), 10);
+    FileOfSize(QStringLiteral("LOUD.MP3"), 10);
+    Refill();
+    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("a.b"), QStringLiteral("Café été 🎤 take 1")}))
+        << "only .mp3 files, newest first";
+    EXPECT_EQ(Column(2), (QStringList{QStringLiteral("00:00:02"), QStringLiteral("00:00:01")}));
+    Select(QStringLiteral("a.b"));
+    form->Mp3ListClick();
+    EXPECT_EQ(form->flagState(), flPlay);
+    EXPECT_EQ(QString::fromStdString(form->mp3player.FileName()), Folder() + QStringLiteral("a.b.mp3"));
+    Select(QStringLiteral("Café été 🎤 take 1"));
+    form->Mp3ListClick();
+    EXPECT_EQ(form->flagState(), flPlay);
+    EXPECT_NEAR(form->Progres2->Maxi(), 1000, 60);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(RecordingsList, SizesInThousandsHalvesToEvenAndSortedAsNumbers) {
+    FileOfSize(QStringLiteral("999.mp3"), 999, 1);
+    FileOfSize(QStringLiteral("1500.mp3"), 1500, 2);
+    FileOfSize(QStringLiteral("2500.mp3"), 2500, 3);
+    FileOfSize(QStringLiteral("zero.mp3"), 0, 4);
+    FileOfSize(QStringLiteral("nine.mp3"), 9000, 5);
+    FileOfSize(QStringLiteral("twelve.mp3"), 12000, 6);
+    Refill();
+    EXPECT_EQ(Column(3), (QStringList{QStringLiteral("1Ko"), QStringLiteral("2Ko"), QStringLiteral("2Ko"),
+                                      QStringLiteral("0Ko"), QStringLiteral("9Ko"), QStringLiteral("12Ko")}));
+    EXPECT_EQ(Column(2), QStringList(6, QString())) << "files that are not MP3 have no length";
+    form->Mp3ListColumnClick(3);
+    EXPECT_EQ(Column(3).first(), QStringLiteral("0Ko"));
+    EXPECT_LT(Column(3).indexOf(QStringLiteral("9Ko")), Column(3).indexOf(QStringLiteral("12Ko")));
+    EXPECT_EQ(Column(3).last(), QStringLiteral("12Ko"));
+
+    form->ChangeLanguage(QStringLiteral("fr"));
+    form->ChangeLanguage(QStringLiteral("en"));
+    form->croissant = false;
+    form->Mp3ListColumnClick(3);
+    EXPECT_EQ(Column(3).last(), QStringLiteral("12Ko")) << "after a change of language the sizes still sort by number";
+}
+
+TEST_F(RecordingsList, LengthsSortAsTextNamesIgnoringAsciiCaseAndDatesBothWays) {
+    Recording(QStringLiteral("beta.mp3"), 2, 30);
+    Recording(QStringLiteral("Alpha.mp3"), 1, 10);
+    FileOfSize(QStringLiteral("broken.mp3"), 100, 20);
+    Refill();
+    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("Alpha"), QStringLiteral("broken"), QStringLiteral("beta")}));
+    form->Mp3ListColumnClick(1);
+    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("beta"), QStringLiteral("broken"), QStringLiteral("Alpha")}))
+        << "oldest first";
+    form->Mp3ListColumnClick(1);
+    EXPECT_EQ(Column(0).first(), QStringLiteral("Alpha")) << "newest first again";
+    form->croissant = false;
+    form->Mp3ListColumnClick(2);
+    EXPECT_EQ(Column(2), (QStringList{QString(), QStringLiteral("00:00:01"), QStringLiteral("00:00:02")}))
+        << "an empty length first";
+    form->croissant = false;
+    form->Mp3ListColumnClick(0);
+    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("broken")}));
+}
+
+TEST_F(RecordingsList, RenamingKeepsBothFilesOnAConflictAndRefusesBadOrEmptyNames) {
+    Recording(QStringLiteral("one.mp3"));
+    Recording(QStringLiteral("two.mp3"));
+    Refill();
+    Select(QStringLiteral("one"));
+    for (const QString& bad : {QStringLiteral("a:b"), QStringLiteral("x/y"), QString()}) {
+        boxes.shown.clear();
+        form->Mp3ListEdited(Row(QStringLiteral("one")), bad);
+        EXPECT_EQ(boxes.shown, QStringList{QStringLiteral("Invalid filename.")}) << bad.toStdString();
+    }
+    form->Mp3ListEdited(Row(QStringLiteral("one")), QStringLiteral("two"));
+    EXPECT_EQ(boxes.shown.last(), QStringLiteral("Unable to rename this file."));
+    EXPECT_EQ(Files(), (QStringList{QStringLiteral("one.mp3"), QStringLiteral("two.mp3")}));
+    ASSERT_NE(Row(QStringLiteral("one")), nullptr) << "the caption goes back";
+
+    form->Mp3ListEdited(Row(QStringLiteral("one")), QStringLiteral("Entrée n°1 🎵"));
+    EXPECT_EQ(Files(), (QStringList{QStringLiteral("Entrée n°1 🎵.mp3"), QStringLiteral("two.mp3")}));
+    EXPECT_EQ(form->mp3selected, QStringLiteral("Entrée n°1 🎵"));
+    ASSERT_NE(Row(QStringLiteral("Entrée n°1 🎵")), nullptr);
+    Select(QStringLiteral("Entrée n°1 🎵"));
+    form->Mp3ListClick();
+    EXPECT_EQ(form->flagState(), flPlay) << "the renamed recording plays";
+}
+
+TEST_F(RecordingsList, InPlaceEditingTurnsTheKeyboardShortcutsOff) {
+    Recording(QStringLiteral("one.mp3"));
+    Refill();
+    form->show();
+    Select(QStringLiteral("one"));
+    form->RenommerClick();
+    EXPECT_TRUE(form->isEditing);
+    auto* editor = form->Mp3List->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("renamed"));
+    QTest::keyClick(editor, Qt::Key_R);
+    EXPECT_EQ(form->flagState(), flStop) << "R is the editor's while a name is edited";
+    QTest::keyClick(editor, Qt::Key_Return);
+    RunFor(50);
+    EXPECT_FALSE(form->isEditing);
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("renamedr.mp3")});
+}
+
+TEST_F(RecordingsList, DeleteMovesToTheTrashAndDeleteAllAsksFirst) {
+    Recording(QStringLiteral("keep.mp3"), 1, 2);
+    Recording(QStringLiteral("gone.mp3"), 1, 1);
+    Refill();
+    Select(QStringLiteral("gone"));
+    form->SupprimerClick();
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("keep.mp3")});
+    EXPECT_TRUE(QFileInfo::exists(home.Path(QStringLiteral("data/Trash/files/gone.mp3"))));
+    EXPECT_EQ(Column(0), QStringList{QStringLiteral("keep")});
+    EXPECT_TRUE(form->mp3selected.isEmpty());
+
+    boxes.answers = {false};
+    form->SupprimerTousClick();
+    EXPECT_EQ(boxes.shown.last(), QStringLiteral("Do you really want to delete all recordings?\r\n"
+                                                 "This will clear the list and delete any audio files created with Sarvo!"));
+    EXPECT_EQ(Files(), QStringList{QStringLiteral("keep.mp3")}) << "Cancel keeps every file";
+    boxes.answers = {true};
+    form->SupprimerTousClick();
+    EXPECT_TRUE(Files().isEmpty());
+    EXPECT_EQ(form->Mp3List->topLevelItemCount(), 0);
+    const int asked = boxes.shown.size();
+    form->SupprimerTousClick();
+    EXPECT_EQ(boxes.shown.size(), asked) << "an empty list asks nothing";
+}
+
+TEST_F(RecordingsList, VanishedFilesAreReportedWithTheirPath) {
+    Recording(QStringLiteral("vanished.mp3"));
+    Refill();
+    QFile::remove(Folder() + QStringLiteral("vanished.mp3"));
+    Select(QStringLiteral("vanished"));
+    form->Mp3ListClick();
+    EXPECT_EQ(boxes.shown.last(), Folder() + QStringLiteral("vanished.mp3 file does not exist!"));
+    EXPECT_EQ(form->flagState(), flStop);
+    form->PopupMenu1Popup();
+    EXPECT_EQ(boxes.shown.last(), QStringLiteral("Le fichier ") + Folder() + QStringLiteral("vanished.mp3 n'existe pas!"));
+}
+
+TEST_F(RecordingsList, PopupOnARowLoadsItStoppedAndOnEmptySpaceClearsTheSelection) {
+    Recording(QStringLiteral("one.mp3"), 2);
+    Refill();
+    Select(QStringLiteral("one"));
+    form->Mp3ListClick();
+    ASSERT_EQ(form->flagState(), flPlay);
+    form->PopupMenu1Popup();
+    EXPECT_EQ(form->flagState(), flStop);
+    EXPECT_NEAR(form->Progres2->Maxi(), 2000, 60) << "loaded, so the bar can seek in it";
+    form->Mp3ListClick();
+    form->Mp3List->clearSelection();
+    form->PopupMenu1Popup();
+    EXPECT_EQ(form->flagState(), flStop) << "playback stops";
+    EXPECT_EQ(form->Mp3List->currentItem(), nullptr);
+}
+
+TEST_F(RecordingsList, MissingOrUnreadableFoldersListNothingAndNeverFail) {
+    FileOfSize(QStringLiteral("x.mp3"), 10);
+    form->ListFolder(home.Path(QStringLiteral("no such folder/")));
+    EXPECT_EQ(form->Mp3List->topLevelItemCount(), 0);
+    Refill();
+    ASSERT_EQ(form->Mp3List->topLevelItemCount(), 1);
+    QFile::setPermissions(Folder(), QFileDevice::Permissions());
+    Refill();
+    QFile::setPermissions(Folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_LE(form->Mp3List->topLevelItemCount(), 1) << "root may still read it; nobody else can";
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(RecordingsList, LanguageChangesHeadersMenuAndStateAtOnce) {
+    form->ChangeLanguage(QStringLiteral("fr"));
+    EXPECT_EQ(form->Mp3List->headerItem()->text(3), QStringLiteral("Taille"));
+    EXPECT_EQ(form->Toutsupprimer1->text(), QStringLiteral("Tout Supprimer"));
+    EXPECT_EQ(form->Lire->text(), QStringLiteral("Lire"));
+    EXPECT_EQ(form->Labelboutons->text(), QStringLiteral("En attente"));
+    form->ChangeLanguage(QStringLiteral("en"));
+    EXPECT_EQ(form->Mp3List->headerItem()->text(1), QStringLiteral("Date and time"));
+    EXPECT_EQ(form->Renommer->text(), QStringLiteral("Rename"));
+    EXPECT_EQ(form->Supprimer->text(), QStringLiteral("Delete"));
+    EXPECT_EQ(form->Labelboutons->text(), QStringLiteral("Standby"));
+}
+
+TEST_F(RecordingsList, RowsArePaintedGreyWhenSelectedWithAWhiteLineOnTop) {
+    Recording(QStringLiteral("one.mp3"), 1, 1);
+    Recording(QStringLiteral("two.mp3"));
+    Refill();
+    form->show();
+    Select(QStringLiteral("two"));
+    const QRect selected = form->Mp3List->visualItemRect(Row(QStringLiteral("two")));
+    const QRect other = form->Mp3List->visualItemRect(Row(QStringLiteral("one")));
+    const QImage shot = form->Mp3List->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(selected.right() - 3, selected.center().y())), QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(QColor(shot.pixel(other.right() - 3, other.center().y())), ColorToQColor(clMenu, QApplication::palette()))
+        << "the menu colour";
+    EXPECT_EQ(QColor(shot.pixel(other.right() - 3, other.top())), QColor(Qt::white));
+}
+
+TEST_F(RecordingsList, TipsOnTheStatusLine) {
+    form->ShowTip(form->wydPlay);
+    EXPECT_EQ(form->StatusBar1->PanelText, QStringLiteral(" Play"));
+    form->ShowTip(form->SliderMicro);
+    EXPECT_EQ(form->StatusBar1->PanelText, QStringLiteral(" Input level adjustment"));
+    form->ShowTip(form->wydConfigButton);
+    EXPECT_EQ(form->StatusBar1->PanelText, QStringLiteral(" Options and settings"));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(form->wydConfigButton, &leave);
+    EXPECT_EQ(form->StatusBar1->PanelText, QString());
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(form->wydStop, &enter);
+    EXPECT_EQ(form->StatusBar1->PanelText, QStringLiteral(" Stop"));
+}
+
+TEST_F(RecordingsList, TheDragCarriesTheSelectedRecordingsAsFiles) {
+    Recording(QStringLiteral("with space é.mp3"));
+    Refill();
+    Select(QStringLiteral("with space é"));
+    const QList<QUrl> urls = form->SelectedFileUrls();
+    ASSERT_EQ(urls.size(), 1);
+    EXPECT_EQ(urls.first().toLocalFile(), Folder() + QStringLiteral("with space é.mp3"));
+    EXPECT_TRUE(urls.first().toString().startsWith(QStringLiteral("file:///")));
+}
