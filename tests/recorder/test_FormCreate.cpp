@@ -197,3 +197,40 @@ TEST(ShellServices, InterfaceLanguageFromTheLocaleVariables) {
     qputenv("LC_ALL", "C");
     EXPECT_EQ(ShellServices::InterfaceLanguage(), QStringLiteral("en")) << "LANGUAGE is ignored under C";
 }
+
+TEST(FormCreate, QualityAndChannelsFromTheSettingsFile) {
+    TempHome home;
+    ScriptedBoxes boxes;
+    {
+        TForm1 form(&boxes);
+        EXPECT_EQ(form.Quality, 1);
+        EXPECT_EQ(form.MP3Out1.BitRate(), mbr192);
+        EXPECT_EQ(form.DXAudioIn1.Channels(), 1u);
+        EXPECT_TRUE(form.Timer1.isActive());
+        EXPECT_EQ(form.NULLOut1.Status(), tosPlaying) << "monitoring runs from start-up";
+    }
+    WriteFile(PrefsPath(home), "[QualityRecord]\nQuality=7\nNbChannels=2\n");
+    {
+        TForm1 form(&boxes);
+        EXPECT_EQ(form.Quality, 7);
+        EXPECT_EQ(form.MP3Out1.BitRate(), mbrAuto) << "an unknown quality leaves the bit rate alone";
+        EXPECT_EQ(form.DXAudioIn1.Channels(), 2u);
+    }
+    WriteFile(PrefsPath(home), "[QualityRecord]\nQuality=2\nNbChannels=-5\n");
+    TForm1 form(&boxes);
+    EXPECT_EQ(form.MP3Out1.BitRate(), mbr320);
+    EXPECT_EQ(form.DXAudioIn1.Channels(), 1u) << "a channel count the capture cannot take records mono";
+}
+
+TEST(FormCreate, NoRecordingInputEndsTheStartWithTheMessage) {
+    TempHome home;
+    ScriptedBoxes boxes;
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/sarvo/native");
+    TForm1 form(&boxes);
+    qputenv("PULSE_SERVER", server);
+    EXPECT_TRUE(form.StartupAborted());
+    EXPECT_EQ(boxes.shown, QStringList{QStringLiteral("No compliant recording device has been detected on your system, so "
+                                                      "Sarvo MP3 Recorder cannot be started.")});
+    EXPECT_FALSE(form.Timer1.isActive());
+}
