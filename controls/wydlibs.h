@@ -13,6 +13,8 @@
 using TColor = uint32_t;
 constexpr TColor clNone = 0x1FFFFFFF; // nothing is drawn
 constexpr TColor clMenu = 0xFF000004;
+constexpr TColor clWindow = 0xFF000005;
+constexpr TColor clWindowText = 0xFF000008;
 constexpr TColor clActiveBorder = 0xFF00000A;
 constexpr TColor clHighlight = 0xFF00000D;
 constexpr TColor clHighlightText = 0xFF00000E;

@@ -1,6 +1,7 @@
 #include "MessageBoxes.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 QString DisplayText(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
@@ -17,4 +18,8 @@ bool TMessageBoxes::AskYesNo(QWidget* parent, const QString& text) {
 bool TMessageBoxes::AskOkCancel(QWidget* parent, const QString& caption, const QString& text) {
     return QMessageBox::warning(parent, caption, DisplayText(text), QMessageBox::Ok | QMessageBox::Cancel,
                                 QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+QString TMessageBoxes::ChooseFolder(QWidget* parent, const QString& instruction, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, instruction, start, QFileDialog::ShowDirsOnly);
 }

@@ -1,5 +1,6 @@
 #pragma once
-// Every message box of the windows goes through this seam, so tests can answer without a person.
+// Every message box and the folder chooser of the windows go through this seam, so tests can answer
+// without a person.
 
 #include <QString>
 
@@ -14,6 +15,9 @@ public:
     virtual bool AskYesNo(QWidget* parent, const QString& text);
     // An OK/Cancel warning with its caption; true for OK.
     virtual bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text);
+    // The system's folder chooser with an instruction, starting at start (none when empty); the
+    // chosen folder, or empty when the user cancelled.
+    virtual QString ChooseFolder(QWidget* parent, const QString& instruction, const QString& start);
 };
 
 // Texts hold "\r\n" line breaks; widgets want "\n".

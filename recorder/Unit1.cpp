@@ -1,6 +1,8 @@
 #include "Unit1.h"
 
 #include "ShellServices.h"
+#include "UnitInfos.h"
+#include "UnitPrefs.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -126,6 +128,8 @@ void TForm1::ConnectHandlers() {
     onClick(wydPlay, &TForm1::PlayClick);
     onClick(wydPause, &TForm1::PauseClick);
     onClick(wydStop, &TForm1::StopClick);
+    onClick(wydConfigButton, &TForm1::ConfigButtonClick);
+    onClick(wydInfoButton, &TForm1::InfosButtonClick);
     wydPlay->SetOnMouseDown([this](QObject*) { wydStopMouseDown(); });
     wydStop->SetOnMouseDown([this](QObject*) { wydStopMouseDown(); });
     Progres2->SetOnMouseUp([this](QObject*, Qt::MouseButton, Qt::MouseButtons, int x, int) {
@@ -311,7 +315,10 @@ void TForm1::SelectSkin(int number) {
 }
 
 void TForm1::FormClose() {
+    FClosed = true;
     ReportErrors([this] { StopClick(); });
+    if (Infos) Infos->close();
+    if (prefs) prefs->close();
     QApplication::quit();
     QCoreApplication::processEvents();
 }

@@ -71,6 +71,8 @@ struct TCachedTexts {
 };
 
 class QDateTime;
+class Tprefs;
+class TInfos;
 class QKeyEvent;
 
 // Sets a label's text and widens it to fit, as the window's labels size themselves.
@@ -129,6 +131,8 @@ public:
     TMessageBoxes& Boxes() { return *FBoxes; }
     // True when start-up found no recording input and asked the application to end.
     bool StartupAborted() const { return FStartupAborted; }
+    // True once the window has been closed, which ends the program.
+    bool Closed() const { return FClosed; }
 
     // The engine. The capture source feeds the processor, which measures the level and feeds
     // whichever sink runs: the null sink while monitoring, the MP3 sink while recording.
@@ -216,6 +220,12 @@ public:
     // Shows the message of an error an action raised, where nothing else reports it.
     void ReportErrors(const std::function<void()>& action);
 
+    // The settings and about windows, made by the program entry after this window.
+    Tprefs* prefs = nullptr;
+    TInfos* Infos = nullptr;
+    void ConfigButtonClick();
+    void InfosButtonClick();
+
     // The status line's tip for the control the pointer entered; empty on leaving.
     void ShowTip(QObject* control);
     std::optional<QString> TipOf(QObject* control) const;
@@ -248,6 +258,8 @@ private:
     void ConnectTips();
     QString RowPath(const QTreeWidgetItem* row) const;
     void AfterDeletion();
+    void ShowSettings();
+    void ApplySettings();
     bool RowSelected() const;
     void ShowPlayingPosition();
     void ShowRecordingTime();
@@ -255,6 +267,7 @@ private:
 
     TflState FflagState = flStop;
     bool FStartupAborted = false;
+    bool FClosed = false;
     bool FWaitCursor = false;
     QPoint FDragStart;          // where a press on a selected row began
     bool FDragPending = false;  // that press may become a drag-out // the hourglass of a finishing recording is up

@@ -2,6 +2,8 @@
 
 #include "ShellServices.h"
 #include "Unit1.h"
+#include "UnitInfos.h"
+#include "UnitPrefs.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -46,7 +48,12 @@ int main(int argc, char* argv[]) {
     ShellServices::RaiseProcessPriority();
     TForm1 form;
     if (form.StartupAborted()) return 1;
+    // Both are children of the main window, which they live and end with.
+    form.prefs = new Tprefs(form);
+    form.Infos = new TInfos(form);
     CloseOnTerminationSignals(form);
+    form.Infos->exec(); // the splash, closing itself after its countdown
+    if (form.Closed()) return 0; // the session ended during the splash
     form.show();
     return QApplication::exec();
 }

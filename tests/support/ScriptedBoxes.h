@@ -10,10 +10,17 @@ class ScriptedBoxes : public TMessageBoxes {
 public:
     std::deque<bool> answers; // Yes/OK is true; an empty script answers No/Cancel
     QStringList shown;        // every text shown, questions included, in order
+    QString chosenFolder;     // what the folder chooser answers; empty is a cancel
+    QString folderInstruction, folderStart;
 
     void ShowMessage(QWidget*, const QString& text) override { shown << text; }
     bool AskYesNo(QWidget*, const QString& text) override { return Answer(text); }
     bool AskOkCancel(QWidget*, const QString&, const QString& text) override { return Answer(text); }
+    QString ChooseFolder(QWidget*, const QString& instruction, const QString& start) override {
+        folderInstruction = instruction;
+        folderStart = start;
+        return chosenFolder;
+    }
 
 private:
     bool Answer(const QString& text) {
