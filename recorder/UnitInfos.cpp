@@ -48,6 +48,13 @@ QLabel* Label(QWidget* parent, const QRect& place, const QFont& font, const QCol
     return label;
 }
 
+// A right-aligned label that grows to the left to show all of its text, its right edge staying put.
+void FitLeftward(QLabel& label) {
+    const int right = label.geometry().right();
+    const int width = std::max(label.width(), label.sizeHint().width());
+    label.setGeometry(std::max(0, right + 1 - width), label.y(), std::min(width, right + 1), label.height());
+}
+
 void SetColour(QLabel& label, const QColor& colour) {
     QPalette palette = label.palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -167,6 +174,7 @@ void TInfos::SetLanguage(const QString& lang) {
     Label1->setText(table.localize(QStringLiteral("infos_Header1")));
     Label2->setText(table.localize(QStringLiteral("infos_Header2")));
     Label3->setText(table.localize(QStringLiteral("infos_Header3")));
+    for (QLabel* header : {Label1, Label2, Label3}) FitLeftward(*header);
     LabelTrouvezDoc->setText(table.localize(QStringLiteral("infos_Footer1")));
     LabelDecouvrezOrvan->setText(table.localize(QStringLiteral("infos_BlablaOrvan")));
     LabelSlogan->update();

@@ -33,13 +33,15 @@ fresh_home() {
   unset XDG_CONFIG_HOME XDG_DATA_HOME LANGUAGE LC_ALL LC_MESSAGES
 }
 
+# Started from the home folder, as a launcher would: no terms-of-use file in the working folder.
 start_program() {
-  QT_QPA_PLATFORM=xcb "$SARVO_BUILD_DIR/sarvo-mp3-recorder" "$@" >"$E2E_HOME/program.log" 2>&1 &
+  (cd "$HOME" && exec env QT_QPA_PLATFORM=xcb "$SARVO_BUILD_DIR/sarvo-mp3-recorder" "$@") >"$E2E_HOME/program.log" 2>&1 &
   PROGRAM_PID=$!
   e2e_pids+=("$PROGRAM_PID")
 }
 
-# Waits up to $2 seconds for a window whose title is exactly $1; prints its id.
+# Waits up to $2 seconds for a visible window whose title matches the pattern $1 (anchored);
+# prints its id.
 wait_for_window() {
   local title=$1 limit=${2:-20} id=""
   for _ in $(seq $((limit * 10))); do
@@ -56,4 +58,24 @@ screenshot() {
   mkdir -p "$SARVO_BUILD_DIR/screenshots"
   import -window "$1" "$SARVO_BUILD_DIR/screenshots/$2.png"
   echo "screenshot: $SARVO_BUILD_DIR/screenshots/$2.png"
+}
+
+# Like wait_for_window, for titles that are not plain ASCII or that the platform extends: the id of
+# the first mapped window whose title contains $1 (an extended regular expression).
+wait_for_titled() {
+  local pattern=$1 limit=${2:-20} id
+  for _ in $(seq $((limit * 10))); do
+    for id in $(xwininfo -root -tree 2>/dev/null | grep -E "^ +0x[0-9a-f]+ \"[^\"]*(${pattern})[^\"]*\":" |
+                awk '{print $1}'); do
+      xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable" && { echo "$id"; return 0; }
+    done
+    kill -0 "$PROGRAM_PID" 2>/dev/null || fail "the program ended early: $(cat "$E2E_HOME/program.log")"
+    sleep 0.1
+  done
+  fail "no window with '$pattern' in its title within ${limit}s"
+}
+
+# The main window's client point of a control's centre, at the design width.
+click_in() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
 }
