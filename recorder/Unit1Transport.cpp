@@ -297,10 +297,12 @@ void TForm1::MP3Out1Done() {
 }
 
 void TForm1::MP3Out1ThreadException() {
-    const std::string message = MP3Out1.ExceptionMessage();
-    if (!message.empty()) FBoxes->ShowMessage(this, QString::fromStdString(message));
-    // A run that failed before writing anything leaves an empty file, not a recording.
     const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(MP3Out1.FileName())));
+    QString message = QString::fromStdString(MP3Out1.ExceptionMessage());
+    // The system's text alone does not say which file could not be made.
+    if (!file.exists()) message += QStringLiteral("\r\n") + file.filePath();
+    if (!message.isEmpty()) FBoxes->ShowMessage(this, message);
+    // A run that failed before writing anything leaves an empty file, not a recording.
     if (file.exists() && file.size() == 0) QFile::remove(file.filePath());
     if (RecordingOpen()) StopClick();
 }

@@ -15,21 +15,6 @@ namespace {
 
 constexpr int64_t Frame = 1152;
 
-int OpenDescriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
-
-// Everything the source decodes, pulled the way a sink does.
-std::vector<uint8_t> DecodeAll(TMP3In& in) {
-    TScriptedSink sink;
-    sink.Collect = true;
-    sink.SetInput(&in);
-    sink.BlockingRun();
-    return sink.Collected;
-}
-
 class MP3Source : public testing::Test {
 protected:
     std::string EncodeTone(const std::string& name, uint32_t channels, double seconds, bool vbr = false) {

@@ -65,6 +65,10 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     EXPECT_TRUE(boxes.shown.first().startsWith(QStringLiteral("Input failed")));
     ASSERT_EQ(Recordings(form).size(), 1);
     EXPECT_GE(LengthMs(form.mp3Folder + Recordings(form)[0]), 1000) << "what was recorded is kept and playable";
+    QFile partial(form.mp3Folder + Recordings(form)[0]);
+    ASSERT_TRUE(partial.open(QIODevice::ReadOnly));
+    partial.seek(partial.size() - 128);
+    EXPECT_EQ(partial.read(3), QByteArray("TAG")) << "the file is completed with its ID3v1 block";
     EXPECT_TRUE(RunUntil([&] { return form.flagState() == flStop; }, 3000))
         << "playback without a server ends instead of showing Playing for ever";
 

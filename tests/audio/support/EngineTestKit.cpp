@@ -72,3 +72,17 @@ TTempFolder::~TTempFolder() {
     std::error_code ignored;
     if (!FDir.empty()) std::filesystem::remove_all(FDir, ignored);
 }
+
+int OpenDescriptors() {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+std::vector<uint8_t> DecodeAll(TAuInput& in) {
+    TScriptedSink sink;
+    sink.Collect = true;
+    sink.SetInput(&in);
+    sink.BlockingRun();
+    return sink.Collected;
+}

@@ -84,6 +84,11 @@ inline std::string MessageOf(const std::function<void()>& call) {
 
 // Threads of this process, from /proc.
 int ThreadCount();
+// Open file descriptors of this process, from /proc.
+int OpenDescriptors();
+
+// Everything a source delivers, pulled the way a sink does.
+std::vector<uint8_t> DecodeAll(TAuInput& in);
 
 // What a shell command prints on its standard output.
 std::string Shell(const std::string& command);

@@ -1,0 +1,220 @@
+// The recorder under long runs, many runs, pauses, faults and bad files, driven through the main
+// window's own actions with the private sound server. Each case prints its figures.
+
+#include "EngineTestKit.h"
+#include "ScriptedBoxes.h"
+#include "TempHome.h"
+#include "TestSources.h"
+#include "Unit1.h"
+#include "WindowTestKit.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct Reliability : testing::Test {
+    TempHome home;
+    ScriptedBoxes boxes;
+    std::unique_ptr<TForm1> form = std::make_unique<TForm1>(&boxes);
+
+    void SetUp() override {
+        const int paced = form->ComboRecLines->findText(QStringLiteral("Paced"), Qt::MatchStartsWith);
+        ASSERT_GE(paced, 0) << "the private sound server's paced input is missing";
+        form->ComboRecLines->setCurrentIndex(paced);
+        form->ComboRecLinesChange();
+    }
+    QStringList Recordings() const {
+        return QDir(form->mp3Folder).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
+    }
+    // Records for ms of wall time; returns what the wall clock measured from Record to Stop.
+    int64_t RecordFor(int ms) {
+        QElapsedTimer wall;
+        wall.start();
+        form->RecClick();
+        RunFor(ms);
+        form->StopClick();
+        return wall.elapsed();
+    }
+    std::vector<int16_t> Decoded(const QString& name) const {
+        TMP3In in;
+        in.SetFileName(QFile::encodeName(form->mp3Folder + name).toStdString());
+        return AsSamples(DecodeAll(in));
+    }
+};
+
+void ExpectAContinuousTone(const std::vector<int16_t>& samples) {
+    ASSERT_GT(samples.size(), 44100u);
+    // The encoder's first and last frames fade in and out; judge what lies between.
+    const std::vector<int16_t> middle(samples.begin() + 4410, samples.end() - 4410);
+    const double worst = WorstDiscontinuity(middle, 440, 44100);
+    std::printf("worst discontinuity %.2f (1.5 would be a gap or a phase jump)\n", worst);
+    EXPECT_LT(worst, 1.5);
+}
+
+} // namespace
+
+TEST_F(Reliability, ThreeMinutesRecordedHoldTheirWallClockLengthWithoutAGap) {
+    const int64_t wall = RecordFor(180000);
+    ASSERT_EQ(Recordings().size(), 1);
+    const std::vector<int16_t> samples = Decoded(Recordings()[0]);
+    const int64_t decodedMs = static_cast<int64_t>(samples.size()) * 1000 / 44100;
+    std::printf("soak: %lld ms of wall time, %lld ms decoded, overruns %u\n", static_cast<long long>(wall),
+                static_cast<long long>(decodedMs), form->DXAudioIn1.Overruns());
+    EXPECT_NEAR(decodedMs, wall, 50);
+    ExpectAContinuousTone(samples);
+}
+
+TEST_F(Reliability, FiftyRecordAndStopCyclesLeaveFiftyFilesAndNothingOpen) {
+    // Counted with nothing playing, after a first run has opened what the process keeps for good.
+    const auto settle = [&] {
+        form->StopClick();
+        RunFor(500);
+    };
+    RecordFor(300);
+    QFile::remove(form->mp3Folder + Recordings()[0]);
+    settle();
+    const int descriptors = OpenDescriptors(), threads = ThreadCount();
+    for (int i = 0; i < 50; ++i) RecordFor(250);
+    settle();
+    const QStringList files = Recordings();
+    std::printf("50 cycles: %lld files; descriptors %d then %d; threads %d then %d\n",
+                static_cast<long long>(files.size()), descriptors, OpenDescriptors(), threads, ThreadCount());
+    ASSERT_EQ(files.size(), 50) << "none overwritten";
+    for (const QString& name : files) {
+        TMP3In in;
+        in.SetFileName(QFile::encodeName(form->mp3Folder + name).toStdString());
+        EXPECT_TRUE(in.Valid()) << name.toStdString();
+    }
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(Reliability, ATwentySecondPauseLeavesNoSeamAndNoOverrun) {
+    form->RecClick();
+    RunFor(3000);
+    form->PauseClick();
+    RunFor(20000);
+    form->PauseClick();
+    RunFor(3000);
+    form->StopClick();
+    ASSERT_EQ(Recordings().size(), 1);
+    const std::vector<int16_t> samples = Decoded(Recordings()[0]);
+    const int64_t decodedMs = static_cast<int64_t>(samples.size()) * 1000 / 44100;
+    std::printf("pause: 6000 ms recorded around a 20 s pause, %lld ms decoded, overruns %u\n",
+                static_cast<long long>(decodedMs), form->DXAudioIn1.Overruns());
+    EXPECT_NEAR(decodedMs, 6000, 150);
+    EXPECT_EQ(form->DXAudioIn1.Overruns(), 0u);
+    ExpectAContinuousTone(samples);
+}
+
+TEST_F(Reliability, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatFitted) {
+    const QString folder = home.Path(QStringLiteral("small"));
+    QDir().mkpath(folder);
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                     QStringLiteral("size=2m"), QStringLiteral("tmpfs"), folder}) != 0)
+        GTEST_SKIP() << "a 2 MiB tmpfs cannot be mounted here";
+    form->mp3Folder = folder + QStringLiteral("/");
+    form->MP3Out1.SetBitRate(mbr320); // 2 MiB hold about 52 s
+    form->RecClick();
+    const bool ended = RunUntil([&] { return form->flagState() != flRecord; }, 90000);
+    const QStringList files = Recordings();
+    const int64_t lengthMs = files.isEmpty() ? -1 : LengthMs(form->mp3Folder + files[0]);
+    std::printf("full disk: ended %s, message '%s', %lld ms kept\n", ended ? "yes" : "no",
+                boxes.shown.value(0).toStdString().c_str(), static_cast<long long>(lengthMs));
+    form->StopClick();
+    QProcess::execute(QStringLiteral("umount"), {folder});
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(boxes.shown.value(0), QStringLiteral("Error writing down mp3 file"));
+    EXPECT_GT(lengthMs, 40000) << "the partial file decodes";
+}
+
+TEST_F(Reliability, RecordingIntoAFolderThatWasDeletedSaysSoAndGoesOn) {
+    RecordFor(300);
+    QDir(form->mp3Folder).removeRecursively();
+    boxes.shown.clear();
+    form->RecClick();
+    ASSERT_TRUE(RunUntil([&] { return form->flagState() != flRecord; }, 5000));
+    std::printf("deleted folder: '%s'\n", boxes.shown.join(QLatin1Char('|')).toStdString().c_str());
+    ASSERT_FALSE(boxes.shown.isEmpty());
+    EXPECT_TRUE(boxes.shown.first().contains(form->mp3Folder)) << "the message names the folder";
+    QDir().mkpath(form->mp3Folder);
+    boxes.shown.clear();
+    RecordFor(500);
+    EXPECT_EQ(Recordings().size(), 1) << "recording works again once the folder is back";
+}
+
+TEST_F(Reliability, BadFilesNeverCrashAndGiveTheirMessages) {
+    // A folder of 2,000 files named .mp3 holding text, nothing or random bytes.
+    QRandomGenerator random(2026);
+    for (int i = 0; i < 2000; ++i) {
+        const QString name = QStringLiteral("Fichier %1 é 🎙.%2.mp3").arg(i).arg(i % 3);
+        QFile file(form->mp3Folder + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        if (i % 3 == 0) file.write("not a recording at all\n");
+        if (i % 3 == 2) {
+            QByteArray bytes(4096, '\0');
+            for (char& byte : bytes) byte = static_cast<char>(random.bounded(256));
+            file.write(bytes);
+        }
+    }
+    QElapsedTimer clock;
+    clock.start();
+    form->refreshlist();
+    std::printf("2000 bad files listed in %lld ms\n", static_cast<long long>(clock.elapsed()));
+    ASSERT_EQ(form->Mp3List->topLevelItemCount(), 2000);
+    for (int row = 0; row < 30; ++row) {
+        form->Mp3List->setCurrentItem(form->Mp3List->topLevelItem(row * 66));
+        form->Mp3ListClick();
+        EXPECT_NE(form->flagState(), flRecord);
+    }
+    int invalid = 0;
+    for (const QString& text : boxes.shown) invalid += text == QStringLiteral("This MP3 file is invalid!");
+    std::printf("%d of 30 playback attempts said the file is invalid\n", invalid);
+    EXPECT_GE(invalid, 25);
+
+    // A skin file cut short at every 997th byte.
+    QFile skin(qEnvironmentVariable("SARVO_BUILD_DIR") + QStringLiteral("/Skins/Modern-Skin"));
+    ASSERT_TRUE(skin.open(QIODevice::ReadOnly));
+    const QByteArray whole = skin.readAll();
+    form->exeFolder = home.Path(QStringLiteral("program/"));
+    QDir().mkpath(form->exeFolder + QStringLiteral("Skins"));
+    int loaded = 0;
+    for (qsizetype cut = 0; cut < whole.size(); cut += 997) {
+        QFile cutShort(form->exeFolder + QStringLiteral("Skins/Cut-Skin"));
+        ASSERT_TRUE(cutShort.open(QIODevice::WriteOnly));
+        cutShort.write(whole.left(cut));
+        cutShort.close();
+        loaded += form->LoadSkin(QStringLiteral("Cut-Skin"));
+    }
+    std::printf("%lld cut skins tried, %d loaded\n", static_cast<long long>(whole.size() / 997 + 1), loaded);
+    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(form->GetSkinName(), QStringLiteral("Vintage-Skin"));
+    EXPECT_EQ(form->wydPngListe1->Count(), 35);
+}
+
+TEST(ReliabilityStart, RandomSettingsFilesStartWithTheDefaults) {
+    QRandomGenerator random(8);
+    for (int round = 0; round < 5; ++round) {
+        TempHome home;
+        QDir().mkpath(home.Path(QStringLiteral(".config/Sarvo Mp3 Recorder")));
+        QFile prefs(home.Path(QStringLiteral(".config/Sarvo Mp3 Recorder/prefs.ini")));
+        ASSERT_TRUE(prefs.open(QIODevice::WriteOnly));
+        QByteArray bytes(8192, '\0');
+        for (char& byte : bytes) byte = static_cast<char>(random.bounded(256));
+        prefs.write(bytes);
+        prefs.close();
+        ScriptedBoxes boxes;
+        TForm1 form(&boxes);
+        EXPECT_FALSE(form.StartupAborted());
+        EXPECT_EQ(form.mp3Folder, home.Path(QStringLiteral("Documents/Sarvo mp3 Recordings/")));
+        EXPECT_EQ(form.GetSkinName(), QStringLiteral("Vintage-Skin"));
+    }
+}
