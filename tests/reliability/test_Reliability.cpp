@@ -121,10 +121,15 @@ TEST_F(Reliability, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatFitted) {
     if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
                                                      QStringLiteral("size=2m"), QStringLiteral("tmpfs"), folder}) != 0)
         GTEST_SKIP() << "a 2 MiB tmpfs cannot be mounted here";
+    // A disk nearly full already: 256 KiB left, about 6 s at 320 kbit/s.
+    QFile filler(folder + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    filler.write(QByteArray(2 * 1024 * 1024 - 256 * 1024, 'x'));
+    filler.close();
     form->mp3Folder = folder + QStringLiteral("/");
-    form->MP3Out1.SetBitRate(mbr320); // 2 MiB hold about 52 s
+    form->MP3Out1.SetBitRate(mbr320);
     form->RecClick();
-    const bool ended = RunUntil([&] { return form->flagState() != flRecord; }, 90000);
+    const bool ended = RunUntil([&] { return form->flagState() != flRecord; }, 30000);
     const QStringList files = Recordings();
     const int64_t lengthMs = files.isEmpty() ? -1 : LengthMs(form->mp3Folder + files[0]);
     std::printf("full disk: ended %s, message '%s', %lld ms kept\n", ended ? "yes" : "no",
@@ -133,7 +138,7 @@ TEST_F(Reliability, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatFitted) {
     QProcess::execute(QStringLiteral("umount"), {folder});
     EXPECT_TRUE(ended);
     EXPECT_EQ(boxes.shown.value(0), QStringLiteral("Error writing down mp3 file"));
-    EXPECT_GT(lengthMs, 40000) << "the partial file decodes";
+    EXPECT_GT(lengthMs, 3000) << "the partial file decodes";
 }
 
 TEST_F(Reliability, RecordingIntoAFolderThatWasDeletedSaysSoAndGoesOn) {
