@@ -61,7 +61,7 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     server.Kill();
     ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord && !boxes.shown.isEmpty(); }, 8000))
         << "the failure must end the recording with a message";
-    std::printf("message: %s\n", boxes.shown.first().toStdString().c_str());
+    std::printf("figure: sound server killed 1.5 s into a recording: '%s', recording ends\n", boxes.shown.first().toStdString().c_str());
     EXPECT_TRUE(boxes.shown.first().startsWith(QStringLiteral("Input failed")));
     ASSERT_EQ(Recordings(form).size(), 1);
     EXPECT_GE(LengthMs(form.mp3Folder + Recordings(form)[0]), 1000) << "what was recorded is kept and playable";

@@ -54,7 +54,7 @@ void ExpectAContinuousTone(const std::vector<int16_t>& samples) {
     // The encoder's first and last frames fade in and out; judge what lies between.
     const std::vector<int16_t> middle(samples.begin() + 4410, samples.end() - 4410);
     const double worst = WorstDiscontinuity(middle, 440, 44100);
-    std::printf("worst discontinuity %.2f (1.5 would be a gap or a phase jump)\n", worst);
+    std::printf("figure: worst discontinuity %.2f (1.5 would be a gap or a phase jump)\n", worst);
     EXPECT_LT(worst, 1.5);
 }
 
@@ -65,7 +65,7 @@ TEST_F(Reliability, ThreeMinutesRecordedHoldTheirWallClockLengthWithoutAGap) {
     ASSERT_EQ(Recordings().size(), 1);
     const std::vector<int16_t> samples = Decoded(Recordings()[0]);
     const int64_t decodedMs = static_cast<int64_t>(samples.size()) * 1000 / 44100;
-    std::printf("soak: %lld ms of wall time, %lld ms decoded, overruns %u\n", static_cast<long long>(wall),
+    std::printf("figure: soak: %lld ms of wall time, %lld ms decoded, overruns %u\n", static_cast<long long>(wall),
                 static_cast<long long>(decodedMs), form->DXAudioIn1.Overruns());
     EXPECT_NEAR(decodedMs, wall, 50);
     ExpectAContinuousTone(samples);
@@ -84,7 +84,7 @@ TEST_F(Reliability, FiftyRecordAndStopCyclesLeaveFiftyFilesAndNothingOpen) {
     for (int i = 0; i < 50; ++i) RecordFor(250);
     settle();
     const QStringList files = Recordings();
-    std::printf("50 cycles: %lld files; descriptors %d then %d; threads %d then %d\n",
+    std::printf("figure: 50 cycles: %lld files; descriptors %d then %d; threads %d then %d\n",
                 static_cast<long long>(files.size()), descriptors, OpenDescriptors(), threads, ThreadCount());
     ASSERT_EQ(files.size(), 50) << "none overwritten";
     for (const QString& name : files) {
@@ -108,7 +108,7 @@ TEST_F(Reliability, ATwentySecondPauseLeavesNoSeamAndNoOverrun) {
     ASSERT_EQ(Recordings().size(), 1);
     const std::vector<int16_t> samples = Decoded(Recordings()[0]);
     const int64_t decodedMs = static_cast<int64_t>(samples.size()) * 1000 / 44100;
-    std::printf("pause: 6000 ms recorded around a 20 s pause, %lld ms decoded, overruns %u\n",
+    std::printf("figure: pause: 6000 ms recorded around a 20 s pause, %lld ms decoded, overruns %u\n",
                 static_cast<long long>(decodedMs), form->DXAudioIn1.Overruns());
     EXPECT_NEAR(decodedMs, 6000, 150);
     EXPECT_EQ(form->DXAudioIn1.Overruns(), 0u);
@@ -132,7 +132,7 @@ TEST_F(Reliability, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatFitted) {
     const bool ended = RunUntil([&] { return form->flagState() != flRecord; }, 30000);
     const QStringList files = Recordings();
     const int64_t lengthMs = files.isEmpty() ? -1 : LengthMs(form->mp3Folder + files[0]);
-    std::printf("full disk: ended %s, message '%s', %lld ms kept\n", ended ? "yes" : "no",
+    std::printf("figure: full disk: ended %s, message '%s', %lld ms kept\n", ended ? "yes" : "no",
                 boxes.shown.value(0).toStdString().c_str(), static_cast<long long>(lengthMs));
     form->StopClick();
     QProcess::execute(QStringLiteral("umount"), {folder});
@@ -147,7 +147,7 @@ TEST_F(Reliability, RecordingIntoAFolderThatWasDeletedSaysSoAndGoesOn) {
     boxes.shown.clear();
     form->RecClick();
     ASSERT_TRUE(RunUntil([&] { return form->flagState() != flRecord; }, 5000));
-    std::printf("deleted folder: '%s'\n", boxes.shown.join(QLatin1Char('|')).toStdString().c_str());
+    std::printf("figure: deleted folder: '%s'\n", boxes.shown.join(QLatin1Char('|')).toStdString().c_str());
     ASSERT_FALSE(boxes.shown.isEmpty());
     EXPECT_TRUE(boxes.shown.first().contains(form->mp3Folder)) << "the message names the folder";
     QDir().mkpath(form->mp3Folder);
@@ -173,7 +173,7 @@ TEST_F(Reliability, BadFilesNeverCrashAndGiveTheirMessages) {
     QElapsedTimer clock;
     clock.start();
     form->refreshlist();
-    std::printf("2000 bad files listed in %lld ms\n", static_cast<long long>(clock.elapsed()));
+    std::printf("figure: 2000 bad files listed in %lld ms\n", static_cast<long long>(clock.elapsed()));
     ASSERT_EQ(form->Mp3List->topLevelItemCount(), 2000);
     for (int row = 0; row < 30; ++row) {
         form->Mp3List->setCurrentItem(form->Mp3List->topLevelItem(row * 66));
@@ -182,7 +182,7 @@ TEST_F(Reliability, BadFilesNeverCrashAndGiveTheirMessages) {
     }
     int invalid = 0;
     for (const QString& text : boxes.shown) invalid += text == QStringLiteral("This MP3 file is invalid!");
-    std::printf("%d of 30 playback attempts said the file is invalid\n", invalid);
+    std::printf("figure: %d of 30 playback attempts said the file is invalid\n", invalid);
     EXPECT_GE(invalid, 25);
 
     // A skin file cut short at every 997th byte.
@@ -199,7 +199,7 @@ TEST_F(Reliability, BadFilesNeverCrashAndGiveTheirMessages) {
         cutShort.close();
         loaded += form->LoadSkin(QStringLiteral("Cut-Skin"));
     }
-    std::printf("%lld cut skins tried, %d loaded\n", static_cast<long long>(whole.size() / 997 + 1), loaded);
+    std::printf("figure: %lld cut skins tried, %d loaded\n", static_cast<long long>(whole.size() / 997 + 1), loaded);
     EXPECT_EQ(loaded, 0);
     EXPECT_EQ(form->GetSkinName(), QStringLiteral("Vintage-Skin"));
     EXPECT_EQ(form->wydPngListe1->Count(), 35);

@@ -16,6 +16,6 @@ wait "$PROGRAM_PID" 2>/dev/null || true
 file=$(ls "$HOME/Documents/Sarvo mp3 Recordings/"Rec-*.mp3)
 mpg123 -q -w "$E2E_HOME/partial.wav" "$file" 2>/dev/null || true
 seconds=$(sox "$E2E_HOME/partial.wav" -n stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
-echo "killed 10 s into a recording: the partial file decodes to ${seconds} s"
+echo "figure: killed 10 s into a recording: the partial file decodes to ${seconds} s"
 awk -v s="$seconds" 'BEGIN { exit !(s >= 9) }' || fail "only ${seconds} s survived"
 echo "1 passed, 0 failed"
