@@ -2,6 +2,7 @@
 // listing with a stat of each file; and the same cost per file for five sixty-minute recordings.
 
 #include "BenchKit.h"
+#include "SilentBoxes.h"
 #include "MP3Out.h"
 #include "TestSources.h"
 #include "Unit1.h"
@@ -19,13 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Start-up messages (there may be no sound server here) go nowhere.
-struct TSilentBoxes : TMessageBoxes {
-    void ShowMessage(QWidget*, const QString&) override {}
-    bool AskYesNo(QWidget*, const QString&) override { return false; }
-    bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
-};
 
 void Encode(const std::string& path, int seconds) {
     TToneSource tone(44100, 1, 440, 0.5, int64_t{seconds} * 88200);

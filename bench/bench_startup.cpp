@@ -2,6 +2,7 @@
 // against the same start with an empty folder, in the same run.
 
 #include "BenchKit.h"
+#include "SilentBoxes.h"
 #include "MP3Out.h"
 #include "TestSources.h"
 #include "Unit1.h"
@@ -14,12 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-struct TSilentBoxes : TMessageBoxes {
-    void ShowMessage(QWidget*, const QString&) override {}
-    bool AskYesNo(QWidget*, const QString&) override { return false; }
-    bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
-};
 
 // A home whose recordings folder holds count copies of a ten-second recording.
 void PrepareHome(const QString& home, const QString& recording, int count) {

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -67,7 +68,14 @@ QString InterfaceLanguage() {
     return isoCode.match(code).hasMatch() ? code : QString();
 }
 
-QString ProgramFolder() { return QCoreApplication::applicationDirPath() + QLatin1Char('/'); }
+QString ProgramFolder() {
+    const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    // Installed, the program is in bin/ and its skins and texts in share/sarvo-mp3-recorder/.
+    const QString installed = QDir::cleanPath(folder + QStringLiteral("../share/sarvo-mp3-recorder")) + QLatin1Char('/');
+    return !QFileInfo(folder + QStringLiteral("Skins")).isDir() && QFileInfo(installed + QStringLiteral("Skins")).isDir()
+               ? installed
+               : folder;
+}
 
 void RaiseProcessPriority() { (void)setpriority(PRIO_PROCESS, 0, -10); }
 

@@ -16,7 +16,8 @@ QString UserName();
 // Two-letter code of the user's interface language ("en", "fr", "de"...), from LANGUAGE, LC_ALL,
 // LC_MESSAGES or LANG; "en" for the C locale.
 QString InterfaceLanguage();
-// Folder of the running program, with a trailing separator.
+// Folder of the running program, with a trailing separator; for an installed program, its data
+// folder (share/sarvo-mp3-recorder/ beside bin/), where its skins and texts are.
 QString ProgramFolder();
 // Raises the process's scheduling priority; a refusal is ignored.
 void RaiseProcessPriority();

@@ -37,17 +37,6 @@ QFrame* Panel(QWidget* parent, const QRect& place, const QColor& background) {
     return panel;
 }
 
-QLabel* Label(QWidget* parent, const QRect& place, const QFont& font, const QColor& colour, Qt::Alignment alignment) {
-    auto* label = new QLabel(parent);
-    label->setGeometry(place);
-    label->setFont(font);
-    label->setAlignment(alignment);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
-
 // A right-aligned label that grows to the left to show all of its text, its right edge staying put.
 void FitLeftward(QLabel& label) {
     const int right = label.geometry().right();
@@ -59,6 +48,15 @@ void SetColour(QLabel& label, const QColor& colour) {
     QPalette palette = label.palette();
     palette.setColor(QPalette::WindowText, colour);
     label.setPalette(palette);
+}
+
+QLabel* Label(QWidget* parent, const QRect& place, const QFont& font, const QColor& colour, Qt::Alignment alignment) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    SetColour(*label, colour);
+    return label;
 }
 
 QLabel* Picture(QWidget* parent, const QRect& place, const QImage* picture) {

@@ -34,10 +34,28 @@ fresh_home() {
 }
 
 # Started from the home folder, as a launcher would: no terms-of-use file in the working folder.
+# SARVO_PROGRAM names another program file than the build's.
+# Records from the private server's paced input, which keeps time with the wall clock (its sine
+# source hands out seconds ahead of it).
+use_paced_input() {
+  mkdir -p "$HOME/.config/Sarvo Mp3 Recorder"
+  printf '[Input]\nName=Paced_tone_440_Hz (Paced_tone_440_Hz)\n' >>"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
+}
+
 start_program() {
-  (cd "$HOME" && exec env QT_QPA_PLATFORM=xcb "$SARVO_BUILD_DIR/sarvo-mp3-recorder" "$@") >"$E2E_HOME/program.log" 2>&1 &
+  (cd "$HOME" && exec env QT_QPA_PLATFORM=xcb "${SARVO_PROGRAM:-$SARVO_BUILD_DIR/sarvo-mp3-recorder}" "$@") \
+    >"$E2E_HOME/program.log" 2>&1 &
   PROGRAM_PID=$!
   e2e_pids+=("$PROGRAM_PID")
+}
+
+# Starts the program, waits for its main window after the splash and gives it the keyboard;
+# the window's id is left in MAIN_WINDOW.
+start_main_window() {
+  start_program
+  MAIN_WINDOW=$(wait_for_window "Sarvo MP3 Recorder" 30)
+  xdotool windowfocus --sync "$MAIN_WINDOW"
+  sleep 0.5
 }
 
 # Waits up to $2 seconds for a visible window whose title matches the pattern $1 (anchored);

@@ -4,13 +4,9 @@ source "$(dirname "$0")/lib.sh"
 
 start_display
 fresh_home
-# The paced input keeps time with the wall clock; the sine source hands out seconds ahead of it.
-mkdir -p "$HOME/.config/Sarvo Mp3 Recorder"
-printf '[Input]\nName=Paced_tone_440_Hz (Paced_tone_440_Hz)\n' >"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
-start_program
-win=$(wait_for_window "Sarvo MP3 Recorder" 30)
-xdotool windowfocus --sync "$win"
-sleep 1
+use_paced_input
+start_main_window
+win=$MAIN_WINDOW
 folder="$HOME/Documents/Sarvo mp3 Recordings"
 
 started=$(date +%s.%N)
@@ -55,10 +51,8 @@ wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/p
 
 # The other skin, recording and then playing.
 printf '[Style]\nSkin=Modern-Skin\n' >>"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
-start_program
-win=$(wait_for_window "Sarvo MP3 Recorder" 30)
-xdotool windowfocus --sync "$win"
-sleep 0.5
+start_main_window
+win=$MAIN_WINDOW
 xdotool key r
 sleep 2.2
 screenshot "$win" recording-modern

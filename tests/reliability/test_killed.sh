@@ -3,12 +3,8 @@ source "$(dirname "$0")/../e2e/lib.sh"
 
 start_display
 fresh_home
-mkdir -p "$HOME/.config/Sarvo Mp3 Recorder"
-printf '[Input]\nName=Paced_tone_440_Hz (Paced_tone_440_Hz)\n' >"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
-start_program
-win=$(wait_for_window "Sarvo MP3 Recorder" 30)
-xdotool windowfocus --sync "$win"
-sleep 0.5
+use_paced_input
+start_main_window
 xdotool key r
 sleep 10
 kill -KILL "$PROGRAM_PID"

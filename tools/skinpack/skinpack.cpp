@@ -1,5 +1,7 @@
-// Renders a skin's SVG sources at their sizes and packs them into a picture list file.
+// Renders a skin's SVG sources at their sizes and packs them into a picture list file; or renders
+// one SVG as a square PNG (the program's icons).
 //   sarvo-skinpack MANIFEST.json OUTPUT
+//   sarvo-skinpack --png SVG SIZE OUTPUT.png
 // The manifest names the pictures in list order: {"vars": {...}, "pictures": [{"svg": "file.svg",
 // "size": [w, h], "vars": {...}, "name": "..."}]}. "${key}" in an SVG is replaced by the picture's
 // variable, or else the manifest's.
@@ -44,10 +46,19 @@ int Fail(const QString& message) {
 
 } // namespace
 
+int RenderPng(const QString& svgPath, int size, const QString& output) {
+    QFile source(svgPath);
+    if (!source.open(QIODevice::ReadOnly)) return Fail("cannot read " + svgPath);
+    const QImage image = Render(QString::fromUtf8(source.readAll()), size, size);
+    if (image.isNull()) return Fail("not a valid picture: " + svgPath);
+    return image.save(output, "PNG") ? 0 : Fail("cannot write " + output);
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 3) return Fail("usage: sarvo-skinpack MANIFEST.json OUTPUT");
+    if (argc == 5 && QString(argv[1]) == "--png") return RenderPng(argv[2], QString(argv[3]).toInt(), argv[4]);
+    if (argc != 3) return Fail("usage: sarvo-skinpack MANIFEST.json OUTPUT | --png SVG SIZE OUTPUT.png");
     QFile manifestFile(argv[1]);
     if (!manifestFile.open(QIODevice::ReadOnly)) return Fail(QString("cannot read ") + argv[1]);
     const QJsonObject manifest = QJsonDocument::fromJson(manifestFile.readAll()).object();

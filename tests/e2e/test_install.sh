@@ -1,0 +1,39 @@
+# Installed into a scratch root, the program starts from its launcher's command, finds its own data,
+# and records; the launcher, the description and the icons are valid.
+source "$(dirname "$0")/lib.sh"
+
+root=$(mktemp -d)
+trap 'e2e_cleanup; rm -rf "$root"' EXIT
+DESTDIR="$root" cmake --install "$SARVO_BUILD_DIR" --prefix /usr >/dev/null
+launcher=$(ls "$root"/usr/share/applications/*.desktop)
+desktop-file-validate "$launcher" || fail "the launcher is not valid"
+appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >/dev/null || fail "the description is not valid"
+for size in 48 256; do
+  icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/sarvo-mp3-recorder.png"
+  identify "$icon" | grep -q " ${size}x${size} " || fail "no ${size} pixel icon"
+done
+for data in Skins/Vintage-Skin Skins/Modern-Skin Licence-en.txt Licence-fr.txt; do
+  [ -f "$root/usr/share/sarvo-mp3-recorder/$data" ] || fail "$data is not installed"
+done
+
+command=$(sed -n 's/^Exec=//p' "$launcher")
+SARVO_PROGRAM=$(PATH="$root/usr/bin:$PATH" command -v "$command") || fail "the launcher's command $command is not there"
+export SARVO_PROGRAM
+echo "starting $SARVO_PROGRAM"
+start_display
+fresh_home
+config="$HOME/.config/Sarvo Mp3 Recorder"
+mkdir -p "$config"
+printf '[Style]\nSkin=Modern-Skin\n' >"$config/prefs.ini"
+start_main_window
+xdotool key r
+sleep 3
+screenshot "$MAIN_WINDOW" installed-modern
+xdotool key space
+sleep 1
+files=("$HOME/Documents/Sarvo mp3 Recordings/"Rec-*.mp3)
+[ -f "${files[0]}" ] || fail "the installed program recorded nothing"
+echo "recorded $(basename "${files[0]}")"
+kill -TERM "$PROGRAM_PID"
+wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"
+echo "1 passed, 0 failed"
