@@ -13,17 +13,27 @@ trap e2e_cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb on a free display and exports DISPLAY.
+# Starts Xvfb on a free display and exports DISPLAY. Two servers starting at once can race for
+# one number, and the loser ends: then another try.
 start_display() {
-  local fifo
-  fifo=$(mktemp -u)
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  e2e_pids+=($!)
-  local number
-  read -r -t 20 number <"$fifo" || fail "Xvfb did not start"
-  rm -f "$fifo"
-  export DISPLAY=:$number
+  local fifo number attempt pid
+  for attempt in 1 2 3; do
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    pid=$!
+    number=""
+    read -r -t 20 number <"$fifo" || true
+    rm -f "$fifo"
+    if [ -n "$number" ] && xdpyinfo -display ":$number" >/dev/null 2>&1; then
+      e2e_pids+=("$pid")
+      export DISPLAY=:$number
+      return 0
+    fi
+    kill "$pid" 2>/dev/null || true
+    sleep 0.$((RANDOM % 9 + 1))
+  done
+  fail "Xvfb did not start"
 }
 
 # A fresh, empty home folder; the interface language is English unless $1 names a locale.
