@@ -234,12 +234,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CreateControls();
     TwydPngButton* NewButton(int first, int x, int y);
     TwydSlider* NewVolumeSlider(int x, int knob, int position);
     void ApplySkinColour(TColor colour);
+    void ApplySystemColours();
     void FormCreate();
     void FormClose();
     QString DefaultRecordingsFolder(const QString& documents) const;
@@ -268,6 +270,7 @@ private:
     TflState FflagState = flStop;
     bool FStartupAborted = false;
     bool FClosed = false;
+    TColor FSkinColour = 0; // the colour the skin last gave the clock, the meter and the labels
     bool FWaitCursor = false;
     QPoint FDragStart;          // where a press on a selected row began
     bool FDragPending = false;  // that press may become a drag-out // the hourglass of a finishing recording is up

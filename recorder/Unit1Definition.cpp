@@ -71,7 +71,6 @@ TwydSlider* TForm1::NewVolumeSlider(int x, int knob, int position) {
 }
 
 void TForm1::CreateControls() {
-    setPalette(QApplication::palette());
     setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 15));
     wydPngListe1 = new TwydPngListe(this);
     wydPngListe1->LoadFromFile(QStringLiteral(":/Skins/Vintage-Skin")); // drawn before any skin file is read
@@ -177,14 +176,28 @@ void TForm1::CreateControls() {
     Mp3List->header()->setSectionsClickable(true);
     Mp3List->header()->setSectionsMovable(false);
     Mp3List->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    QPalette face = Mp3List->palette();
-    face.setColor(QPalette::Base, Colour(clBtnFace));
-    Mp3List->setPalette(face);
+
     StatusBar1 = new TStatusBar1(this);
     StatusBar1->setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 13));
     ComboRecLines = new QComboBox(this);
     ComboRecLines->hide();
+    ApplySystemColours();
     ApplySkinColour(BuiltInTextColour);
+}
+
+// The system colours the window names, from the desktop's current palette, light or dark.
+void TForm1::ApplySystemColours() {
+    setPalette(QApplication::palette());
+    QPalette face = QApplication::palette();
+    face.setColor(QPalette::Base, Colour(clBtnFace));
+    Mp3List->setPalette(face);
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ApplicationPaletteChange) return;
+    ApplySystemColours();
+    ApplySkinColour(FSkinColour); // the skinned controls keep the skin's own colour
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -221,6 +234,7 @@ void TForm1::FormResize() {
 }
 
 void TForm1::ApplySkinColour(TColor colour) {
+    FSkinColour = colour;
     SetTextColour(*Cadran, colour);
     InputVuMeter->SetColorGutterOn(colour);
     SetTextColour(*VolumeLabel, colour);

@@ -4,6 +4,7 @@
 #include "TempHome.h"
 #include "Unit1.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -114,4 +115,19 @@ TEST_F(MainWindow, LoadingSkinFiles) {
     EXPECT_FALSE(form.LoadSkin(QStringLiteral("Damaged-Skin")));
     EXPECT_EQ(form.wydPngListe1->Count(), 35);
     EXPECT_EQ(form.GetSkinName(), QStringLiteral("Vintage-Skin"));
+}
+
+TEST_F(MainWindow, ADarkDesktopPaletteReachesTheSystemColoursAndTheSkinKeepsItsOwn) {
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Button, QColor(40, 40, 44));
+    dark.setColor(QPalette::Window, QColor(30, 30, 34));
+    QApplication::setPalette(dark);
+    // Qt tells the widgets only while its event loop runs; the test tells the window itself.
+    QEvent change(QEvent::ApplicationPaletteChange);
+    QCoreApplication::sendEvent(&form, &change);
+    EXPECT_EQ(form.palette().color(QPalette::Button), QColor(40, 40, 44)) << "the status line's button face";
+    EXPECT_EQ(form.Mp3List->palette().color(QPalette::Base), ColorToQColor(clBtnFace, dark)) << "the list's ground";
+    EXPECT_EQ(form.Labelboutons->palette().color(QPalette::WindowText), QColor(0x84, 0x83, 0x66)) << "the skin's colour";
+    QApplication::setPalette(light);
 }
