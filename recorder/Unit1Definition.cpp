@@ -193,11 +193,12 @@ void TForm1::ApplySystemColours() {
     Mp3List->setPalette(face);
 }
 
-void TForm1::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ApplicationPaletteChange) return;
-    ApplySystemColours();
-    ApplySkinColour(FSkinColour); // the skinned controls keep the skin's own colour
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::ApplicationPaletteChange) {
+        ApplySystemColours();
+        ApplySkinColour(FSkinColour); // the skinned controls keep the skin's own colour
+    }
+    return QWidget::event(event);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
