@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -23,14 +25,21 @@ void PrepareHome(const QString& home, const QString& recording, int count) {
     for (int i = 0; i < count; ++i) QFile::copy(recording, folder + QStringLiteral("Recording %1.mp3").arg(i));
 }
 
+// The best of five starts, from creating the window to its first shown frame; closing it is not
+// part of the start.
 double StartSeconds(const QString& home) {
     qputenv("HOME", home.toLocal8Bit());
     TSilentBoxes boxes;
-    return BestSeconds(5, [&] {
-        TForm1 form(&boxes);
-        form.show();
-        QCoreApplication::processEvents();
-    });
+    double best = 1e30;
+    for (int round = 0; round < 5; ++round) {
+        std::unique_ptr<TForm1> form;
+        best = std::min(best, BestSeconds(1, [&] {
+                            form = std::make_unique<TForm1>(&boxes);
+                            form->show();
+                            QCoreApplication::processEvents();
+                        }));
+    }
+    return best;
 }
 
 } // namespace

@@ -1,10 +1,17 @@
-# Installed into a scratch root, the program starts from its launcher's command, finds its own data,
-# and records; the launcher, the description and the icons are valid.
+# The Debian package, unpacked into a scratch root: the program starts from its launcher's command,
+# finds its own data, and records; the launcher, the description and the icons are valid.
 source "$(dirname "$0")/lib.sh"
 
 root=$(mktemp -d)
 trap 'e2e_cleanup; rm -rf "$root"' EXIT
-DESTDIR="$root" cmake --install "$SARVO_BUILD_DIR" --prefix /usr >/dev/null
+(cd "$SARVO_BUILD_DIR" && cpack -G DEB -B "$root/package" >/dev/null)
+deb=$(ls "$root"/package/sarvo-mp3-recorder_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "package $(basename "$deb"), depends on: $depends"
+for library in libqt6widgets6 libmpg123-0 libpulse0 libmp3lame0 libtagc0; do
+  [[ $depends == *"$library"* ]] || fail "the package does not depend on $library"
+done
+dpkg-deb -x "$deb" "$root"
 launcher=$(ls "$root"/usr/share/applications/*.desktop)
 desktop-file-validate "$launcher" || fail "the launcher is not valid"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >/dev/null || fail "the description is not valid"

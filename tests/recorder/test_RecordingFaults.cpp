@@ -61,10 +61,13 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     server.Kill();
     ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord && !boxes.shown.isEmpty(); }, 8000))
         << "the failure must end the recording with a message";
-    std::printf("figure: sound server killed 1.5 s into a recording: '%s', recording ends\n", boxes.shown.first().toStdString().c_str());
+
     EXPECT_TRUE(boxes.shown.first().startsWith(QStringLiteral("Input failed")));
     ASSERT_EQ(Recordings(form).size(), 1);
-    EXPECT_GE(LengthMs(form.mp3Folder + Recordings(form)[0]), 1000) << "what was recorded is kept and playable";
+    const int64_t keptMs = LengthMs(form.mp3Folder + Recordings(form)[0]);
+    std::printf("figure: sound server killed 1.5 s into a recording: '%s'; %lld ms kept and playable\n",
+                boxes.shown.first().toStdString().c_str(), static_cast<long long>(keptMs));
+    EXPECT_GE(keptMs, 1000) << "what was recorded is kept and playable";
     QFile partial(form.mp3Folder + Recordings(form)[0]);
     ASSERT_TRUE(partial.open(QIODevice::ReadOnly));
     partial.seek(partial.size() - 128);

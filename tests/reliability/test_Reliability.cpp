@@ -147,7 +147,8 @@ TEST_F(Reliability, RecordingIntoAFolderThatWasDeletedSaysSoAndGoesOn) {
     boxes.shown.clear();
     form->RecClick();
     ASSERT_TRUE(RunUntil([&] { return form->flagState() != flRecord; }, 5000));
-    std::printf("figure: deleted folder: '%s'\n", boxes.shown.join(QLatin1Char('|')).toStdString().c_str());
+    std::printf("figure: recording into a deleted folder: '%s'\n",
+                boxes.shown.join(QLatin1Char('|')).replace(QStringLiteral("\r\n"), QStringLiteral(" / ")).toStdString().c_str());
     ASSERT_FALSE(boxes.shown.isEmpty());
     EXPECT_TRUE(boxes.shown.first().contains(form->mp3Folder)) << "the message names the folder";
     QDir().mkpath(form->mp3Folder);
