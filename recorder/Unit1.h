@@ -257,7 +257,6 @@ private:
     TAudioMixerLine* LevelLine() const;
     void CreateListMenu();
     void ConnectList();
-    void ConnectTips();
     QString RowPath(const QTreeWidgetItem* row) const;
     void AfterDeletion();
     void ShowSettings();
