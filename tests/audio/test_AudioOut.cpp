@@ -25,6 +25,7 @@ protected:
         return PumpUntil([&] { return out.Status() == tosIdle; }, 10000) && out.ExceptionMessage().empty();
     }
 
+    TPrivateSoundServer server; // what is heard on its null sink is this test's alone
     TToneSource tone{44100, 1, 440, 0.5, 2 * 44100 * 2};
     TAudioOut out;
     TMonitorRecorder monitor;

@@ -29,6 +29,7 @@ protected:
         return PumpUntil([&] { return player.Position() >= player.Length() && !player.Playing(); }, 8000);
     }
 
+    TPrivateSoundServer server; // what is heard on its null sink is this test's alone
     TTempFolder folder;
     std::string recording = folder.Path("recording 1 é.mp3");
     TMonitorRecorder monitor;

@@ -18,6 +18,8 @@ xdotool key space
 stopped=$(date +%s.%N)
 sleep 1.5
 screenshot "$win" playing-after-recording
+# Playing: the program has a playback stream on the null sink.
+pactl list sink-inputs | grep -q 'media.name = "Playback"' || fail "the new recording is not playing"
 
 shopt -s nullglob
 files=("$folder"/Rec-*.mp3)
