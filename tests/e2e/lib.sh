@@ -13,25 +13,26 @@ trap e2e_cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb on a free display and exports DISPLAY. Two servers starting at once can race for
-# one number, and the loser ends: then another try.
+# Starts Xvfb on a display number of its own and exports DISPLAY. Numbers are drawn from
+# 100-899, away from the desktop's and from stale sockets; a number taken is drawn again.
 start_display() {
-  local fifo number attempt pid
-  for attempt in 1 2 3; do
-    fifo=$(mktemp -u)
-    mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  local number pid attempt
+  for attempt in 1 2 3 4 5; do
+    number=$((RANDOM % 800 + 100))
+    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
     pid=$!
-    number=""
-    read -r -t 20 number <"$fifo" || true
-    rm -f "$fifo"
-    if [ -n "$number" ] && xdpyinfo -display ":$number" >/dev/null 2>&1; then
-      e2e_pids+=("$pid")
-      export DISPLAY=:$number
-      return 0
-    fi
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      # Answering, and still ours: a server that found the number taken ends at once.
+      if xdpyinfo -display ":$number" >/dev/null 2>&1 && sleep 0.2 && kill -0 "$pid" 2>/dev/null; then
+        e2e_pids+=("$pid")
+        export DISPLAY=:$number
+        return 0
+      fi
+      sleep 0.1
+    done
     kill "$pid" 2>/dev/null || true
-    sleep 0.$((RANDOM % 9 + 1))
+    wait "$pid" 2>/dev/null || true
   done
   fail "Xvfb did not start"
 }
