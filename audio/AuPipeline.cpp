@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <cstring>
 
 #include <sys/resource.h>
@@ -157,6 +158,15 @@ void TAuConverter::_Jump(int32_t Offs) {
     if (TAuInput* input = FInput) input->_Jump(Offs);
 }
 
+void TAuConverter::_Interrupt() {
+    if (TAuInput* input = FInput) input->_Interrupt();
+}
+
+bool TAuConverter::_AwaitingData() const {
+    const TAuInput* input = FInput;
+    return input && input->_AwaitingData();
+}
+
 // ---------------------------------------------------------------------------------------------
 // TAuThread
 
@@ -172,30 +182,58 @@ void TAuThread::Terminate() {
     SoftWake();
 }
 
+namespace {
+// An idle or paused worker looks at its flags this often even when nobody wakes it (ms).
+constexpr int FlagCheckMs = 1000;
+// How often Pause looks whether the run has ended or is held (ms).
+constexpr int PauseCheckMs = 10;
+constexpr int PauseLimitMs = 5000;
+} // namespace
+
 void TAuThread::SoftSleep() {
     Sleeping = true;
-    SoftSleepEvent.WaitFor();
+    SoftSleepEvent.WaitFor(FlagCheckMs);
     Sleeping = false;
 }
 
-void TAuThread::SoftPause() {
-    SoftSleepEvent.ResetEvent();
-    Paused = true;
+void TAuThread::PauseIfAsked() {
+    {
+        std::lock_guard lock(FPauseLock);
+        if (!SetPause) return;
+        SoftSleepEvent.ResetEvent();
+        Paused = true;
+        SetPause = false;
+    }
     PauseEvent.SetEvent();
     // Stop sets its flag before it looks at Paused, so one of the two always sees the other.
-    if (!Stop) SoftSleepEvent.WaitFor();
+    while (Paused && !Stop && !FTerminated)
+        if (SoftSleepEvent.WaitFor(FlagCheckMs)) break;
     Paused = false;
+}
+
+bool TAuThread::PauseRequestedOrHeld() {
+    std::lock_guard lock(FPauseLock);
+    return SetPause || Paused;
+}
+
+bool TAuThread::CancelPendingPause() {
+    std::lock_guard lock(FPauseLock);
+    if (!SetPause) return Paused;
+    SetPause = false;
+    return false;
 }
 
 bool TAuThread::WaitForPause() {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(5000);
+    const auto deadline = steady_clock::now() + milliseconds(PauseLimitMs);
     while (steady_clock::now() < deadline) {
-        if (PauseEvent.WaitFor(10)) return true;
+        if (PauseEvent.WaitFor(PauseCheckMs)) return true;
         // A run that is ending never reaches its pause point.
         if (Stop || !Parent->Busy) return false;
+        // A pull waiting for data holds the worker as well as its pause point would.
+        if (const TAuInput* input = Parent->Input(); input && input->_AwaitingData()) return true;
     }
-    return false;
+    return true; // the worker will pause after its chunk; the input is held meanwhile
 }
 
 void TAuThread::SetPriority(TThreadPriority priority) {
@@ -211,6 +249,7 @@ void TAuThread::ApplyPriority() {
 }
 
 void TAuThread::Execute() {
+    SetThreadRole(TThreadRole::Worker);
     FTid = static_cast<int>(syscall(SYS_gettid));
     ApplyPriority();
     // A wake-up with no run behind it (a stale signal) sends the worker back to sleep.
@@ -229,6 +268,7 @@ void TAuThread::Execute() {
 }
 
 void TAuThread::RunOnce() {
+    AssertThreadRole(TThreadRole::Worker, "A sink's run");
     TAuOutput& S = *Parent;
     const uint64_t run = S.FRunSerial;
     TEventHandler& events = *S.FEvents;
@@ -246,10 +286,7 @@ void TAuThread::RunOnce() {
                 S.CurProgr = progress;
                 if (TOutputProgressEvent handler = S.OnProgress()) events.PostOnProgress(&S, run, std::move(handler));
             }
-            if (SetPause) {
-                SetPause = false;
-                SoftPause();
-            }
+            PauseIfAsked();
             more = S.DoChunk(Stop);
         }
         Stop = false;
@@ -274,7 +311,7 @@ void TAuThread::RunOnce() {
 // TAuOutput
 
 TAuOutput::TAuOutput(TComponent* AOwner) : TComponent(AOwner), FEvents(&TEventHandler::Acquire()) {
-    Thread = new TAuThread(this);
+    Thread = std::make_unique<TAuThread>(this);
 }
 
 TAuOutput::~TAuOutput() {
@@ -285,9 +322,12 @@ TAuOutput::~TAuOutput() {
 void TAuOutput::ShutdownThread() {
     if (!Thread) return;
     MarkDestroying();
-    Stop(false);
-    delete Thread;
-    Thread = nullptr;
+    try {
+        Stop(false);
+    } catch (const EAuException&) {
+        // The run did not end in time; the worker is told to end and joined all the same.
+    }
+    Thread.reset();
     FEvents->Forget(this);
     FEvents = nullptr;
     TEventHandler::Release();
@@ -308,6 +348,7 @@ void TAuOutput::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TAuOutput::Run() {
+    AssertMainThread("Run");
     std::lock_guard lock(RunCS);
     {
         std::lock_guard messageLock(FMessageLock);
@@ -318,7 +359,7 @@ void TAuOutput::Run() {
     Thread->Stop = false;
     Thread->Stopped = false;
     // Cleared here rather than by the worker, so that a Pause right after Run is not lost.
-    Thread->SetPause = false;
+    Thread->CancelPendingPause();
     Thread->PauseEvent.ResetEvent();
     ++FRunSerial;
     Busy = true;
@@ -327,8 +368,10 @@ void TAuOutput::Run() {
 
 void TAuOutput::Stop(bool Async) {
     if (Thread->IsWorker()) throw EAuException("You are trying to stop this thread from the thread itself!");
+    AssertMainThread("Stop");
     // A synchronous stop silences the run it ends, before the run can post anything more.
-    const bool silence = !Async && Busy;
+    const bool running = Busy;
+    const bool silence = !Async && running;
     const uint64_t run = FRunSerial;
     if (silence) {
         FEvents->BlockEvents(this, run);
@@ -336,33 +379,45 @@ void TAuOutput::Stop(bool Async) {
     }
     FStopped = true;
     Thread->Stop = true;
+    // A pull that waits for data (a stalled input) ends at once.
+    if (TAuInput* input = FInput; input && running) input->_Interrupt();
     while (Thread->Paused) {
         Thread->SoftWake();
         YieldBriefly();
     }
-    if (!Async) {
-        // Busy covers a worker that Run has woken but that has not left its sleep yet.
-        while (Busy || (!Thread->Sleeping && !Thread->Stopped)) {
-            if (IsMainThread()) CheckSynchronize();
-            YieldBriefly();
-        }
-    }
+    const bool ended = Async || WaitUntilIdle();
     if (silence) FEvents->UnblockEvents(this, run);
+    if (!ended) throw EAuException("The run did not stop in time");
+}
+
+bool TAuOutput::WaitUntilIdle() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopTimeoutMs);
+    // Busy covers a worker that Run has woken but that has not left its sleep yet.
+    while (Busy || (!Thread->Sleeping && !Thread->Stopped)) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (IsMainThread()) CheckSynchronize();
+        YieldBriefly();
+    }
+    return true;
 }
 
 void TAuOutput::Pause() {
+    AssertMainThread("Pause");
     if (FInput.load() == nullptr) throw EAuException("Input is not assigned.");
-    if (!Busy || Thread->Paused) return;
+    if (!Busy || Thread->PauseRequestedOrHeld()) return;
     Thread->SetPause = true;
-    Thread->WaitForPause();
+    if (!Thread->WaitForPause()) return; // the run is ending; there is nothing to hold
     if (Thread->Paused) DoPause();
     FInput.load()->_Pause();
 }
 
 void TAuOutput::Resume() {
-    if (!Busy || !Thread->Paused) return;
+    AssertMainThread("Resume");
+    if (!Busy || !Thread->PauseRequestedOrHeld()) return;
     if (TAuInput* input = FInput) input->_Resume();
     DoResume();
+    // A worker still on its way to the pause point does not stop there; one that is parked is woken.
+    if (!Thread->CancelPendingPause()) return;
     while (Thread->Paused) {
         Thread->SoftWake();
         YieldBriefly();
@@ -403,7 +458,7 @@ bool TAuOutput::FinishRun() {
 
 TOutputStatus TAuOutput::Status() const {
     if (!Busy) return tosIdle;
-    return Thread->Paused ? tosPaused : tosPlaying;
+    return Thread->PauseRequestedOrHeld() ? tosPaused : tosPlaying;
 }
 
 int32_t TAuOutput::Progress() const {
@@ -555,6 +610,7 @@ void TEventHandler::Forget(TComponent* Sender) {
 }
 
 void TEventHandler::Execute() {
+    SetThreadRole(TThreadRole::Event);
     while (!FTerminated) {
         for (;;) {
             TEventRecord record;

@@ -3,13 +3,44 @@
 // A sink owns a worker thread (TAuThread) that pulls chunk after chunk from its input; one
 // process-wide event thread (TEventHandler) hands the sinks' notifications to the main thread.
 //
-// Threads and locks:
-// - The main thread calls Run, Stop, Pause, Resume and reads Status, Progress, TimeElapsed.
-// - A sink's worker calls DoPrepare, DoChunk, DoFinish, hence the sources' Init, GetData, Flush.
-// - DataCS of a source is held around Init, Flush and each GetData. Locks are taken from the
-//   sink end toward the source end only; no lock is held while a notification is delivered.
-// - Handlers (OnDone, OnProgress, OnThreadException) run on the main thread; OnSyncDone runs on
-//   the worker.
+// THREADS
+// - main: the thread that started the program. Calls Run, Stop, Pause, Resume, SetInput, reads
+//   Status, Progress, TimeElapsed, and runs the handlers (OnDone, OnProgress, OnThreadException)
+//   from CheckSynchronize. Debug builds assert it at those entry points.
+// - worker: one per sink. Runs DoPrepare, DoChunk, DoFinish, hence every source's Init, GetData
+//   and Flush, and OnSyncDone. Debug builds assert it where a sink's run is driven.
+// - event: one per process. Takes posted records and delivers them with Synchronize.
+// - server: the sound server's (or a test platform's) own thread. It only appends to capture
+//   rings (TCaptureRing) and posts mixer change reports to the event queue; it never takes an
+//   engine lock other than those two leaves.
+//
+// LOCKS, in the one order they may be nested (a lock is only ever taken while holding locks
+// above it in this list; most are never nested at all):
+//  1. TAuOutput::RunCS          serialises Run (main)
+//  2. TAuInput::DataCS          one per source: Init, Flush and each GetData, taken from the sink
+//                               end toward the source end (a filter holds its own, then its
+//                               input's). Never taken by the main thread while a run is going,
+//                               and a capture waits for sound outside its own.
+//  3. TAuStreamedInput::OpenCS  one per file source, around open and close (inside DataCS)
+//  4. the server loop's lock    one per server connection (pulse/), held by the server thread
+//                               whenever it calls back, and by callers of the server layer
+//  5. leaves, never held while anything else is taken or called:
+//     TDXAudioIn::FCaptureLock (the open stream), TAudioOut::FStreamLock (its stream's life),
+//     TCaptureRing::FLock, the mixer platform's FOpenLock, TAuOutput::FMessageLock,
+//     FHandlersLock and FPauseLock, TEventHandler::CS, the event-thread reference lock, the
+//     main-thread call queue's lock, every TEvent's lock, and the encoder and tag libraries' lock.
+// No handler, callback or platform call is made while holding a lock of this engine; the server
+// layer's callbacks run under the server loop's lock (4), which is the server library's own rule.
+//
+// WAITS, each with its bound:
+// - a capture pull: until sound, a stop (_Interrupt), a failure, or TDXAudioIn::StallTimeout;
+// - Stop(false) and the destructors: until the worker is idle, at most StopTimeoutMs;
+// - Pause: until the worker is held (at its pause point or waiting for sound in a pull), the run
+//   ends, or 5 s;
+// - Resume: until the worker has left its pause (it is woken, then polls, within milliseconds);
+// - Synchronize: until the main thread has run the call (the main thread never waits for the
+//   event thread while it runs calls, so this cannot deadlock);
+// - an idle worker and the event thread sleep until woken, looking at their flags every second.
 
 #include "AuComponent.h"
 #include "AuSync.h"
@@ -18,6 +49,7 @@
 #include <deque>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -87,6 +119,11 @@ public:
     virtual void _Resume() {}
     // Relative seek in thousandths of the whole stream.
     virtual void _Jump(int32_t /*Offs*/) {}
+    // Told by the sink, from any thread, when it is asked to stop: a source that waits for data
+    // stops waiting, and its data ends. Must not block.
+    virtual void _Interrupt() {}
+    // True while a pull waits inside the source for data to arrive (a pause can hold it there).
+    virtual bool _AwaitingData() const { return false; }
     void _Lock() { DataCS.lock(); }
     void _Unlock() { DataCS.unlock(); }
 
@@ -128,6 +165,8 @@ public:
     void _Pause() override;
     void _Resume() override;
     void _Jump(int32_t Offs) override;
+    void _Interrupt() override;
+    bool _AwaitingData() const override;
 
 protected:
     uint32_t GetBitsPerSample() override;
@@ -149,8 +188,13 @@ public:
     TAuThread& operator=(const TAuThread&) = delete;
 
     void SoftWake() { SoftSleepEvent.SetEvent(); }
-    // Waits up to 5 s for the worker to reach its pause point; gives up early when the run ends.
+    // Waits up to 5 s for the worker to be held: at its pause point, or waiting for data inside a
+    // pull. False when the run ends instead.
     bool WaitForPause();
+    // Under FPauseLock: whether the run is paused or asked to pause.
+    bool PauseRequestedOrHeld();
+    // Cancels a pause the worker has not reached yet; true when it had reached it.
+    bool CancelPendingPause();
     void Terminate();
     void SetPriority(TThreadPriority priority);
     TThreadPriority Priority() const { return FPriority; }
@@ -159,7 +203,9 @@ public:
     // Flags one thread writes and another polls (main: M, worker: W).
     std::atomic<bool> Stopped{false};  // W sets at the end of a run, M clears in Run; M polls
     std::atomic<bool> Stop{false};     // M sets in Stop, W clears after the loop; W polls
-    std::atomic<bool> SetPause{false}; // M sets in Pause, W clears; W polls
+    // The pause handshake; both change together under FPauseLock, so one of them is always true
+    // from Pause until the worker has left its pause.
+    std::atomic<bool> SetPause{false}; // M sets in Pause and clears in Run or Resume, W clears when it parks
     std::atomic<bool> Paused{false};   // W sets while parked in its pause; M polls
     std::atomic<int32_t> Delay{0};     // M writes, W reads: ms slept before each chunk when above 5
     std::atomic<bool> Sleeping{false}; // W sets while waiting for a run; M polls
@@ -170,9 +216,11 @@ private:
     void Execute();
     void RunOnce();
     void SoftSleep();
-    void SoftPause();
+    // Parks the worker when a pause was asked for.
+    void PauseIfAsked();
     void ApplyPriority();
 
+    std::mutex FPauseLock; // guards the changes of SetPause and Paused together; a leaf
     TEvent PauseEvent;
     TEvent SoftSleepEvent;
     TAuOutput* Parent;
@@ -187,6 +235,9 @@ class TAuOutput : public TComponent {
     friend class TEventHandler;
 
 public:
+    // Stop(false) and the end of a sink wait at most this long for a run to end (ms).
+    static constexpr int StopTimeoutMs = 5000;
+
     explicit TAuOutput(TComponent* AOwner = nullptr);
     ~TAuOutput() override;
 
@@ -196,6 +247,7 @@ public:
     // Starts a run on the worker thread and returns at once.
     void Run();
     // Asks the run to end; with Async false waits until it has, and no OnDone is delivered for it.
+    // A run that does not end within StopTimeoutMs raises EAuException (it ends later by itself).
     void Stop(bool Async = true);
     void Pause();
     void Resume();
@@ -230,8 +282,9 @@ protected:
     virtual void DoPause() {}
     virtual void DoResume() {}
     void Notification(TComponent* AComponent, TOperation Operation) override;
-    // Ends the worker thread. Every concrete sink calls it first in its destructor, so that no
-    // DoChunk runs on a half-destroyed object.
+    // Ends the run and the worker thread. A concrete sink calls it first in its destructor, while
+    // the members its run uses still exist (C++ destroys them before any base-class code runs);
+    // the base destructor calls it otherwise.
     void ShutdownThread();
     bool IsBusy() const { return Busy; }
 
@@ -240,6 +293,8 @@ protected:
 private:
     // Ends the run; false when DoFinish lost audio (its message is kept unless one is already).
     bool FinishRun();
+    // Waits until the worker is idle; false when StopTimeoutMs passed first.
+    bool WaitUntilIdle();
     void SetHandler(TGenericEvent& field, TGenericEvent handler);
     TGenericEvent Handler(const TGenericEvent& field) const;
 
@@ -248,7 +303,7 @@ private:
     std::string FExceptionMessage;
     std::atomic<int32_t> CurProgr{0};    // W only
     TEventHandler* FEvents;              // the process's event thread, referenced for the sink's life
-    TAuThread* Thread = nullptr;         // owned
+    std::unique_ptr<TAuThread> Thread;   // the worker
     std::atomic<TAuInput*> FInput{nullptr}; // M writes while idle, W reads during a run
     mutable std::mutex FHandlersLock;    // guards the four handlers (M writes, W and event thread copy)
     TOutputDoneEvent FOnDone, FOnSyncDone;

@@ -1,6 +1,8 @@
 #include "AuSync.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <thread>
 
@@ -18,6 +20,30 @@ std::mutex queueLock;               // guards queue, wakeHook and every TQueuedC
 std::condition_variable callDone;   // signalled under queueLock when a call has run
 std::deque<TQueuedCall*> queue;     // written by any thread, drained by the main thread
 std::function<void()> wakeHook;     // set by the GUI on the main thread, called by workers
+// Set and called on the main thread only.
+std::function<void(const std::string&)> errorReport;
+
+thread_local TThreadRole threadRole = TThreadRole::Other;
+
+// Runs a main-thread call; the message of anything it throws, or empty.
+std::string RunReportingErrors(const TThreadMethod& fn) {
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        return *e.what() ? e.what() : "Unknown error";
+    } catch (...) {
+        return "Unknown error";
+    }
+    return {};
+}
+
+void Report(const std::string& message) {
+    if (message.empty()) return;
+    if (errorReport)
+        errorReport(message);
+    else
+        std::fprintf(stderr, "%s\n", message.c_str());
+}
 
 } // namespace
 
@@ -47,10 +73,7 @@ bool IsMainThread() { return std::this_thread::get_id() == mainThreadId; }
 
 void Synchronize(const TThreadMethod& fn) {
     if (IsMainThread()) {
-        try {
-            fn();
-        } catch (...) {
-        }
+        Report(RunReportingErrors(fn));
         return;
     }
     TQueuedCall call{fn};
@@ -66,6 +89,7 @@ void Synchronize(const TThreadMethod& fn) {
 }
 
 bool CheckSynchronize() {
+    AssertMainThread("CheckSynchronize");
     bool ran = false;
     for (;;) {
         TQueuedCall* call = nullptr;
@@ -75,14 +99,15 @@ bool CheckSynchronize() {
             call = queue.front();
             queue.pop_front();
         }
-        try {
-            call->fn();
-        } catch (...) {
-        }
+        const std::string error = RunReportingErrors(call->fn);
         ran = true;
-        std::lock_guard lock(queueLock);
-        call->done = true;
-        callDone.notify_all();
+        {
+            std::lock_guard lock(queueLock);
+            call->done = true;
+            callDone.notify_all();
+        }
+        // The caller goes on meanwhile: a report that shows a message box must not hold the engine.
+        Report(error);
     }
 }
 
@@ -90,5 +115,23 @@ void SetWakeMainThread(std::function<void()> hook) {
     std::lock_guard lock(queueLock);
     wakeHook = std::move(hook);
 }
+
+void SetErrorReport(std::function<void(const std::string& message)> report) { errorReport = std::move(report); }
+
+void SetThreadRole(TThreadRole role) { threadRole = role; }
+
+#ifndef NDEBUG
+void AssertMainThread(const char* entryPoint) {
+    if (IsMainThread()) return;
+    std::fprintf(stderr, "%s must be called on the main thread\n", entryPoint);
+    std::abort();
+}
+
+void AssertThreadRole(TThreadRole role, const char* entryPoint) {
+    if (threadRole == role) return;
+    std::fprintf(stderr, "%s is called on the wrong thread\n", entryPoint);
+    std::abort();
+}
+#endif
 
 void YieldBriefly() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }

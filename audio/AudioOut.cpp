@@ -1,7 +1,5 @@
 #include "AudioOut.h"
 
-#include "pulse/PulsePlayback.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -39,7 +37,8 @@ void WriteSample(uint8_t* p, uint32_t bits, int32_t value) {
 
 } // namespace
 
-TAudioOut::TAudioOut(TComponent* AOwner) : TAuOutput(AOwner) {}
+TAudioOut::TAudioOut(TComponent* AOwner, std::shared_ptr<TPlaybackPlatform> platform)
+    : TAuOutput(AOwner), FPlatform(platform ? std::move(platform) : ServerPlaybackPlatform()) {}
 
 TAudioOut::~TAudioOut() {
     ShutdownThread();
@@ -64,7 +63,7 @@ void TAudioOut::DoPrepare() {
     FDraining = false;
     FHeardMs = 0;
     std::string error;
-    auto stream = TPlaybackStream::Open(input.SampleRate(), input.Channels(), FBitsPerSample, LatencyMs, error);
+    auto stream = FPlatform->Open(input.SampleRate(), input.Channels(), FBitsPerSample, LatencyMs, error);
     if (!stream) throw EAuException("Playback failed: " + error);
     std::lock_guard lock(FStreamLock);
     FStream = std::move(stream);

@@ -2,20 +2,20 @@
 // The playback sink: plays what it pulls through the sound server's default output.
 
 #include "AuPipeline.h"
+#include "PlaybackPlatform.h"
 
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <vector>
 
-class TPlaybackStream;
-
 class TAudioOut : public TAuOutput {
 public:
     static constexpr uint32_t LatencyMs = 150;    // what the server buffers ahead
     static constexpr uint32_t ChunkBytes = 16384; // the most pulled at once
 
-    explicit TAudioOut(TComponent* AOwner = nullptr);
+    // Without a platform, the sound server's default output.
+    explicit TAudioOut(TComponent* AOwner = nullptr, std::shared_ptr<TPlaybackPlatform> platform = nullptr);
     ~TAudioOut() override;
 
     // 0 (silent) … 1000 (as pulled), a linear gain; any thread, heard within LatencyMs.
@@ -35,6 +35,7 @@ private:
     bool Drain();
     void ApplyVolume(uint8_t* data, uint32_t bytes) const;
 
+    const std::shared_ptr<TPlaybackPlatform> FPlatform;
     std::mutex FStreamLock; // guards FStream's lifetime: W opens and closes it, M corks it and reads the position
     std::unique_ptr<TPlaybackStream> FStream;
     std::atomic<int32_t> FVolume{1000}; // any thread writes, W reads

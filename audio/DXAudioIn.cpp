@@ -1,12 +1,10 @@
 #include "DXAudioIn.h"
 
 #include "AuText.h"
-#include "pulse/PulseCapture.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -28,16 +26,21 @@ const char* CodeName(TCaptureError error) {
 // The code a failed poll or read reports, as the error text shows it.
 constexpr uint32_t InputFailedCode = 0x88780078; // the device went away
 
+constexpr const char* InputStalledMessage = "Input stopped delivering sound";
+// How often a pull held by a pause looks at its flags again (ms).
+constexpr int PausedPollMs = 500;
+
 } // namespace
 
-TDXAudioIn::TDXAudioIn(TComponent* AOwner) : TAuInput(AOwner), FEvents(&TEventHandler::Acquire()) {
+TDXAudioIn::TDXAudioIn(TComponent* AOwner, std::shared_ptr<TCapturePlatform> platform)
+    : TAuInput(AOwner), FEvents(&TEventHandler::Acquire()),
+      FPlatform(platform ? std::move(platform) : ServerCapturePlatform()) {
     FSize = -1;
-    for (const TCaptureDevice& device : ListCaptureDevices()) {
+    for (const TCaptureDevice& device : FPlatform->ListDevices()) {
         if (DeviceCount() == MaxDevices) break;
         FDevices.push_back({device.name, FirstCharacters(device.description, MaxDescriptionLength)});
     }
 }
-
 TDXAudioIn::~TDXAudioIn() {
     MarkDestroying();
     NotifyDestruction();
@@ -77,16 +80,26 @@ void TDXAudioIn::OpenDevice() {
     if (_BufSize <= 0 || FBPS != 16) throw EAuException("Failed to create DirectSound buffer");
     TCaptureError error = ceNone;
     const uint32_t fragment = static_cast<uint32_t>(uint64_t{FPollingInterval} * FFreq / 1000 * (FBPS / 8) * FChan);
-    FCapture = TCaptureStream::Open(FDevices[static_cast<size_t>(FDeviceNumber.load())].name, FFreq, FChan,
-                                    static_cast<uint32_t>(_BufSize), std::max<uint32_t>(fragment, 64), error);
-    if (!FCapture) throw EAuException(std::string("Failed to create DirectSound device: ") + CodeName(error));
+    std::shared_ptr<TCaptureStream> stream =
+        FPlatform->Open(FDevices[static_cast<size_t>(FDeviceNumber.load())].name, FFreq, FChan,
+                        static_cast<uint32_t>(_BufSize), std::max<uint32_t>(fragment, 64), error);
+    if (!stream) throw EAuException(std::string("Failed to create DirectSound device: ") + CodeName(error));
     Buf.assign(static_cast<size_t>(_BufSize), 0);
     ++FOpened;
+    std::lock_guard lock(FCaptureLock);
+    FCapture = std::move(stream);
+    // A stop that came while the stream was being opened still ends the run's data.
+    if (FInterrupted) FCapture->Interrupt();
 }
 
 void TDXAudioIn::CloseDevice() {
     if (FOpened == 1) {
-        FCapture.reset();
+        std::shared_ptr<TCaptureStream> closing;
+        {
+            std::lock_guard lock(FCaptureLock);
+            closing = std::move(FCapture);
+        }
+        closing.reset(); // outside the lock: closing talks to the platform
         Buf.clear();
         Buf.shrink_to_fit();
     }
@@ -100,35 +113,68 @@ void TDXAudioIn::DoInit() {
     BufEnd = 0;
     BufStart = 1;
     FPosition = 0;
+    FInterrupted = false;
+    FPaused = false;
     Busy = true;
     FSampleSize = static_cast<uint16_t>(FChan * (FBPS / 8));
     FSize = FSamplesToRead > 0 ? FSamplesToRead * FSampleSize : -1;
     OpenDevice();
     if (!FCapture->Start()) throw EAuException("Failed to create DirectSound buffer");
+    NoteDelivery(); // the stall limit counts from the start
 }
 
 void TDXAudioIn::DoFlush() {
-    if (FCapture) FCapture->Stop();
+    if (const auto capture = Capture()) capture->Stop();
     CloseDevice();
     Busy = false;
 }
 
-uint32_t TDXAudioIn::WaitForData() {
+std::shared_ptr<TCaptureStream> TDXAudioIn::Capture() {
+    std::lock_guard lock(FCaptureLock);
+    return FCapture;
+}
+
+void TDXAudioIn::GetData(void*& Buffer, uint32_t& Bytes) {
+    AwaitCapture(); // before the lock, so that nothing waits behind a pull that waits for sound
+    TAuInput::GetData(Buffer, Bytes);
+}
+
+void TDXAudioIn::AwaitCapture() {
+    // BufStart, BufEnd and FCapture are the pulling worker's own, so no lock is needed to read them.
+    if (!Busy || BufStart < BufEnd || !FCapture) return;
+    AssertThreadRole(TThreadRole::Worker, "A capture's wait for sound"); // never the main thread's
+    FAwaiting = true;
     for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(FPollingInterval.load()));
-        uint32_t waiting = 0;
-        bool lapped = false;
-        if (!FCapture || !FCapture->Waiting(waiting, lapped)) {
-            char message[64];
-            std::snprintf(message, sizeof message, "Input failed: DirectSound error 0x%x", InputFailedCode);
-            throw EAuException(message);
+        if (FInterrupted) break;
+        if (FPaused) {
+            // Paused inside a pull: no stall limit, but still woken by sound, a stop or a failure.
+            if (FCapture->WaitReadable(PausedPollMs)) break;
+            continue;
         }
-        if (lapped) {
-            ++FOverruns;
-            if (FOnOverrun) FEvents->PostGenericEvent(this, 0, FOnOverrun);
-        }
-        if (waiting > 0) return std::min(waiting, static_cast<uint32_t>(_BufSize));
+        const auto silent = TClock::now() - TClock::time_point(TClock::duration(FLastDelivery.load()));
+        const auto left = std::chrono::milliseconds(FStallTimeout.load()) - silent;
+        if (left <= TClock::duration::zero()) break;
+        const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        if (FCapture->WaitReadable(static_cast<int>(std::min<int64_t>(leftMs, PausedPollMs)))) break;
     }
+    FAwaiting = false;
+}
+
+uint32_t TDXAudioIn::TakeWaiting() {
+    uint32_t waiting = 0;
+    bool lapped = false;
+    if (!FCapture || !FCapture->Waiting(waiting, lapped)) {
+        char message[64];
+        std::snprintf(message, sizeof message, "Input failed: DirectSound error 0x%x", InputFailedCode);
+        throw EAuException(message);
+    }
+    if (lapped) {
+        ++FOverruns;
+        if (FOnOverrun) FEvents->PostGenericEvent(this, 0, FOnOverrun);
+    }
+    if (waiting > 0) return std::min(waiting, static_cast<uint32_t>(_BufSize));
+    if (FInterrupted || FCapture->Interrupted()) return 0;
+    throw EAuException(InputStalledMessage);
 }
 
 void TDXAudioIn::DoGetData(void*& Buffer, uint32_t& Bytes) {
@@ -140,9 +186,17 @@ void TDXAudioIn::DoGetData(void*& Buffer, uint32_t& Bytes) {
     }
     if (BufStart >= BufEnd) {
         BufStart = 0;
-        const uint32_t waiting = WaitForData();
+        BufEnd = 0;
+        AwaitCapture();
+        const uint32_t waiting = TakeWaiting();
+        if (waiting == 0) { // the sink asked to stop: the data ends here
+            Buffer = nullptr;
+            Bytes = 0;
+            return;
+        }
         FCapture->Read(Buf.data(), waiting);
         BufEnd = waiting;
+        NoteDelivery();
     }
     uint32_t count = std::min(Bytes, BufEnd - BufStart);
     if (FSize > 0) count = static_cast<uint32_t>(std::min<int64_t>(count, FSize - FPosition));
@@ -152,12 +206,19 @@ void TDXAudioIn::DoGetData(void*& Buffer, uint32_t& Bytes) {
     FPosition += count;
 }
 
+void TDXAudioIn::_Interrupt() {
+    FInterrupted = true;
+    if (const auto capture = Capture()) capture->Interrupt();
+}
+
+// Main thread, while the worker is held at its pause point or waits inside a pull.
 void TDXAudioIn::_Pause() {
-    std::lock_guard lock(DataCS);
-    if (FCapture) FCapture->Stop();
+    FPaused = true;
+    if (const auto capture = Capture()) capture->Stop();
 }
 
 void TDXAudioIn::_Resume() {
-    std::lock_guard lock(DataCS);
-    if (FCapture) FCapture->Start();
+    NoteDelivery(); // the stall limit counts anew
+    FPaused = false;
+    if (const auto capture = Capture()) capture->Start();
 }

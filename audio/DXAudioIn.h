@@ -1,13 +1,20 @@
 #pragma once
-// The capture source: records from one of the sound server's inputs. The device list is read when
-// the source is created; the chosen input is opened when a run starts and polled on every pull.
+// The capture source: records from one of the platform's inputs (the sound server's, unless a test
+// gives another). The device list is read when the source is created; the chosen input is opened
+// when a run starts, and each pull waits for what it has captured.
+//
+// A pull waits on the capture's ring, holding no lock, until sound arrives, the sink asks to stop
+// (_Interrupt: the data ends), the stream fails ("Input failed: ..."), or nothing has come for
+// StallTimeout ("Input stopped delivering sound"). While paused it waits without a stall limit.
 
 #include "AuPipeline.h"
+#include "CapturePlatform.h"
 
+#include <chrono>
 #include <memory>
+#include <mutex>
 #include <vector>
 
-class TCaptureStream;
 using TOverrunEvent = std::function<void(TComponent* Sender)>;
 
 class TDXAudioIn : public TAuInput {
@@ -15,7 +22,11 @@ public:
     static constexpr int MaxDevices = 16;
     static constexpr size_t MaxDescriptionLength = 127; // characters
 
-    explicit TDXAudioIn(TComponent* AOwner = nullptr);
+    // A running capture that delivers nothing for this long has failed (ms).
+    static constexpr int32_t StallTimeout = 3000;
+
+    // Without a platform, the sound server's inputs.
+    explicit TDXAudioIn(TComponent* AOwner = nullptr, std::shared_ptr<TCapturePlatform> platform = nullptr);
     ~TDXAudioIn() override;
 
     // Setters are for the main thread while the source is idle, unless said otherwise.
@@ -38,6 +49,16 @@ public:
     // Posted through the event thread, so it runs on the main thread.
     void SetOnOverrun(TOverrunEvent handler) { FOnOverrun = std::move(handler); }
 
+    // Tests shorten the stall limit; main thread, while idle.
+    int32_t StallTimeoutMs() const { return FStallTimeout; }
+    void SetStallTimeout(int32_t ms) { FStallTimeout = ms; }
+
+    // The pull waits for sound outside the source's lock.
+    void GetData(void*& Buffer, uint32_t& Bytes) override;
+    // Any thread: a waiting pull returns at once, and the run's data ends.
+    void _Interrupt() override;
+    bool _AwaitingData() const override { return FAwaiting; }
+
     int32_t DeviceCount() const { return static_cast<int32_t>(FDevices.size()); }
     uint32_t Overruns() const { return FOverruns; }
     std::string GetDeviceName(int32_t Number) const;
@@ -59,9 +80,16 @@ private:
         std::string name;
         std::string description;
     };
+    using TClock = std::chrono::steady_clock;
+
     void OpenDevice();
     void CloseDevice();
-    uint32_t WaitForData();
+    // Waits until the capture has sound for the next block, fails, is interrupted or stalls.
+    void AwaitCapture();
+    // Bytes for the next block; 0 once interrupted. Raises when the input failed or stalled.
+    uint32_t TakeWaiting();
+    std::shared_ptr<TCaptureStream> Capture();
+    void NoteDelivery() { FLastDelivery = TClock::now().time_since_epoch().count(); }
 
     std::vector<TDevice> FDevices;
     std::atomic<uint32_t> FLatency{100};
@@ -72,10 +100,20 @@ private:
     std::atomic<int64_t> FSamplesToRead{-1};
     std::atomic<int32_t> FRecTime{-1};
     std::atomic<uint32_t> FOverruns{0}; // worker counts, main reads
+    std::atomic<int32_t> FStallTimeout{StallTimeout};
     TOverrunEvent FOnOverrun;
     TEventHandler* FEvents;             // for OnOverrun
+    const std::shared_ptr<TCapturePlatform> FPlatform;
+    // The open stream: the worker sets and clears it under FCaptureLock between DoInit and DoFlush;
+    // the main thread copies it under the lock to interrupt, pause or resume it. A leaf lock,
+    // never held while calling the stream.
+    std::mutex FCaptureLock;
+    std::shared_ptr<TCaptureStream> FCapture;
+    std::atomic<bool> FInterrupted{false}; // any thread sets; DoInit clears; the worker reads
+    std::atomic<bool> FPaused{false};      // main writes in _Pause/_Resume; the worker reads
+    std::atomic<bool> FAwaiting{false};    // the worker writes while a pull waits; main reads
+    std::atomic<TClock::rep> FLastDelivery{0}; // worker on each block, main on resume; the worker reads
     // Worker only, between DoInit and DoFlush:
-    std::unique_ptr<TCaptureStream> FCapture;
     std::vector<uint8_t> Buf;
     int32_t _BufSize = 0;
     int32_t FOpened = 0;

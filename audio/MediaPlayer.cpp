@@ -1,6 +1,7 @@
 #include "MediaPlayer.h"
 
-TMediaPlayer::TMediaPlayer(TComponent* AOwner) : TComponent(AOwner) {
+TMediaPlayer::TMediaPlayer(TComponent* AOwner, std::shared_ptr<TPlaybackPlatform> platform)
+    : TComponent(AOwner), FOut(nullptr, std::move(platform)) {
     FOut.SetInput(&FIn);
 }
 

@@ -9,7 +9,8 @@ enum TMPTimeFormats { tfMilliseconds };
 
 class TMediaPlayer : public TComponent {
 public:
-    explicit TMediaPlayer(TComponent* AOwner = nullptr);
+    // Without a platform, the sound server's default output.
+    explicit TMediaPlayer(TComponent* AOwner = nullptr, std::shared_ptr<TPlaybackPlatform> platform = nullptr);
     ~TMediaPlayer() override;
 
     const std::string& FileName() const { return FFileName; }

@@ -1,4 +1,6 @@
-#include "PulsePlayback.h"
+// Playback through the sound server: one playback stream per run.
+
+#include "PlaybackPlatform.h"
 
 #include "AuSync.h"
 #include "PulseConnection.h"
@@ -123,25 +125,32 @@ private:
     TEvent FWritable;               // the loop's thread signals, the worker waits
 };
 
+class TServerPlaybackPlatform : public TPlaybackPlatform {
+public:
+    std::unique_ptr<TPlaybackStream> Open(uint32_t sampleRate, uint32_t channels, uint32_t bitsPerSample,
+                                          uint32_t latencyMs, std::string& error) override {
+        pa_sample_format_t format;
+        const pa_sample_spec spec{FormatOf(bitsPerSample, format) ? format : PA_SAMPLE_INVALID, sampleRate,
+                                  static_cast<uint8_t>(channels)};
+        if (!pa_sample_spec_valid(&spec) || channels > PA_CHANNELS_MAX) {
+            error = "the format is not supported";
+            return nullptr;
+        }
+        auto connection = TPulseConnection::Connect("Sarvo MP3 Recorder player");
+        if (!connection) {
+            error = "no sound server";
+            return nullptr;
+        }
+        auto stream = std::make_unique<TPulsePlaybackStream>(std::move(connection));
+        error = stream->Connect(spec, latencyMs);
+        if (!error.empty()) return nullptr;
+        return stream;
+    }
+};
+
 } // namespace
 
-std::unique_ptr<TPlaybackStream> TPlaybackStream::Open(uint32_t sampleRate, uint32_t channels,
-                                                       uint32_t bitsPerSample, uint32_t latencyMs,
-                                                       std::string& error) {
-    pa_sample_format_t format;
-    const pa_sample_spec spec{FormatOf(bitsPerSample, format) ? format : PA_SAMPLE_INVALID, sampleRate,
-                              static_cast<uint8_t>(channels)};
-    if (!pa_sample_spec_valid(&spec) || channels > PA_CHANNELS_MAX) {
-        error = "the format is not supported";
-        return nullptr;
-    }
-    auto connection = TPulseConnection::Connect("Sarvo MP3 Recorder player");
-    if (!connection) {
-        error = "no sound server";
-        return nullptr;
-    }
-    auto stream = std::make_unique<TPulsePlaybackStream>(std::move(connection));
-    error = stream->Connect(spec, latencyMs);
-    if (!error.empty()) return nullptr;
-    return stream;
+std::shared_ptr<TPlaybackPlatform> ServerPlaybackPlatform() {
+    static const auto platform = std::make_shared<TServerPlaybackPlatform>();
+    return platform;
 }
