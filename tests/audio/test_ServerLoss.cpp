@@ -13,20 +13,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Counts what a sink tells the main thread about how its run ended.
-struct TRunEnd {
-    explicit TRunEnd(TAuOutput& sink) {
-        sink.SetOnThreadException([this](TComponent*) {
-            EXPECT_TRUE(IsMainThread());
-            ++exceptions;
-        });
-        sink.SetOnDone([this](TComponent*) { ++dones; });
-    }
-    int exceptions = 0, dones = 0;
-};
-
 // Kills the server once the sink is under way; returns how long the run took to end.
-std::chrono::milliseconds KillAndTimeTheEnd(TPrivateSoundServer& server, TAuOutput& sink, TRunEnd& end) {
+std::chrono::milliseconds KillAndTimeTheEnd(TPrivateSoundServer& server, TAuOutput& sink, TRunEnds& end) {
     server.Kill();
     const auto killed = Clock::now();
     // The main thread keeps running its queue all along: nothing may block it.
@@ -36,6 +24,7 @@ std::chrono::milliseconds KillAndTimeTheEnd(TPrivateSoundServer& server, TAuOutp
                 sink.ExceptionMessage().c_str());
     EXPECT_EQ(sink.Status(), tosIdle);
     EXPECT_EQ(end.exceptions, 1);
+    EXPECT_TRUE(end.onMainThread);
     return took;
 }
 
@@ -61,7 +50,7 @@ TEST_F(ServerLoss, CaptureEndsWithAnErrorAndWorksAgainAfterARestart) {
     in.SetDeviceNumber(sine);
     TScriptedSink sink;
     sink.SetInput(&in);
-    TRunEnd end(sink);
+    TRunEnds end(sink);
     sink.Run();
     ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; }));
 
@@ -80,7 +69,7 @@ TEST_F(ServerLoss, PlaybackEndsWithAnErrorAndWorksAgainAfterARestart) {
     TToneSource endless(44100, 2, 440, 0.5, -1);
     TAudioOut out;
     out.SetInput(&endless);
-    TRunEnd end(out);
+    TRunEnds end(out);
     out.Run();
     ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() > 200; }));
 

@@ -72,6 +72,25 @@ protected:
     }
 };
 
+// Counts how a sink's runs ended, as the main thread is told.
+struct TRunEnds {
+    explicit TRunEnds(TAuOutput& sink) {
+        sink.SetOnThreadException([this](TComponent*) {
+            onMainThread = onMainThread && IsMainThread();
+            ++exceptions;
+        });
+        sink.SetOnDone([this](TComponent*) {
+            onMainThread = onMainThread && IsMainThread();
+            ++dones;
+        });
+    }
+    int exceptions = 0, dones = 0;
+    bool onMainThread = true;
+};
+
+// Milliseconds a call takes.
+int64_t MillisecondsOf(const std::function<void()>& call);
+
 // The message of the EAuException the call raises, or "no exception".
 inline std::string MessageOf(const std::function<void()>& call) {
     try {
