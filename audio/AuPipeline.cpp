@@ -640,8 +640,9 @@ void TEventHandler::Deliver(const TEventRecord& record) {
     // one that has begun to go away is never called back.
     Synchronize([&record, sender] {
         if (sender->Destroying()) return;
-        const TGenericEvent handler =
-            record._type == etOnDone ? static_cast<TAuOutput*>(sender)->OnDone() : record.Handler;
+        auto* sink = dynamic_cast<TAuOutput*>(sender);
+        if (sink) sink->FReportedRun = record.Run;
+        const TGenericEvent handler = record._type == etOnDone ? sink->OnDone() : record.Handler;
         if (handler) handler(sender);
     });
 }

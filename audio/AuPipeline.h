@@ -255,6 +255,10 @@ public:
     void BlockingRun();
 
     TOutputStatus Status() const;
+    // The number of the last run started; main thread.
+    uint64_t RunSerial() const { return FRunSerial; }
+    // While a handler of this sink runs: the run it reports on; main thread.
+    uint64_t ReportedRun() const { return FReportedRun; }
     int32_t Progress() const;
     int32_t TimeElapsed() const;
     int32_t Delay() const { return Thread ? Thread->Delay.load() : 0; }
@@ -311,6 +315,7 @@ private:
     TThreadExceptionEvent FOnThreadException;
     std::atomic<bool> Busy{false};       // M sets in Run, W clears at the end of the run
     std::atomic<uint64_t> FRunSerial{0}; // M counts runs; the worker tags its posts with it
+    uint64_t FReportedRun = 0;           // M only: set by the event delivery around each handler
     std::mutex RunCS;                    // serialises Run
 };
 

@@ -66,7 +66,7 @@ void TCachedTexts::Load(const TLanguage& table) {
         SARVO_TEXT(wyd_UseDefaultDir), SARVO_TEXT(wyd_NoCompliantInputDevice1),
         SARVO_TEXT(wyd_NoCompliantInputDevice2), SARVO_TEXT(wyd_NoCompliantInputDevice3),
         SARVO_TEXT(wyd_MenuPlay), SARVO_TEXT(wyd_MenuRename), SARVO_TEXT(wyd_MenuDelete),
-        SARVO_TEXT(wyd_MenuDeleteAll)};
+        SARVO_TEXT(wyd_MenuDeleteAll), SARVO_TEXT(wyd_FinishLate)};
 #undef SARVO_TEXT
     for (const auto& [key, member] : texts) this->*member = table.localize(QString::fromLatin1(key));
 }
@@ -78,6 +78,8 @@ TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent)
     setWindowTitle(QStringLiteral("Sarvo MP3 Recorder"));
     // The engine's notifications are run by this window's event loop.
     SetWakeMainThread([] { QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection); });
+    // What a handler of the engine's reports lets through is shown like the actions' errors.
+    SetErrorReport([this](const std::string& message) { FBoxes->ShowMessage(this, QString::fromStdString(message)); });
     Traductor = new TLanguage(this);
     CreateControls();
     ConfigureEngine();
@@ -88,6 +90,16 @@ TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent)
 TForm1::~TForm1() {
     Timer1.stop();
     qApp->removeEventFilter(this);
+    // The sinks end before anything their workers use goes; a recording still open is finished.
+    for (TAuOutput* sink : {static_cast<TAuOutput*>(&MP3Out1), static_cast<TAuOutput*>(&NULLOut1)}) {
+        try {
+            sink->Stop(false);
+        } catch (const EAuException&) {
+            // It did not end in time; its own destructor ends it.
+        }
+    }
+    mp3player.Stop();
+    SetErrorReport(nullptr);
     SetWakeMainThread(nullptr);
 }
 

@@ -64,7 +64,7 @@ struct TCachedTexts {
         wyd_RecName, wyd_DateAndTime, wyd_Length, wyd_FileSize, wyd_Warning, wyd_MsgDeleteAll, wyd_PleaseWait,
         wyd_FileNotExist, wyd_MP3NotValide, wyd_BadFileName, wyd_NoRenaming, wyd_DirNotExist, wyd_DirCreated,
         wyd_CannotCreateDir, wyd_UseDefaultDir, wyd_NoCompliantInputDevice1, wyd_NoCompliantInputDevice2,
-        wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll;
+        wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll, wyd_FinishLate;
 
     // Fills every text from the table, in the order the window has always looked them up.
     void Load(const TLanguage& table);
@@ -134,9 +134,16 @@ public:
     // True once the window has been closed, which ends the program.
     bool Closed() const { return FClosed; }
 
+    // What the pulling sink's worker fills in AudioProcessor1GetData. Declared before the engine,
+    // so that it outlives every worker.
+    std::atomic<int16_t> tmpdata{0};     // worker of the pulling sink writes; the timer reads
+    std::atomic<bool> EndOfInput{false}; // worker writes; the main thread clears it before a run
+    std::array<uint8_t, 65536> TmpBuf{}; // the pulling worker's; handed on to the sink
+
     // The engine. The capture source feeds the processor, which measures the level and feeds
     // whichever sink runs: the null sink while monitoring, the MP3 sink while recording.
-    // Declared before the sinks, so the sinks stop first when the window goes.
+    // Declared before the sinks, so the sinks stop first when the window goes (the destructor
+    // stops them before anything else).
     TDXAudioIn DXAudioIn1;
     TAudioProcessor AudioProcessor1;
     TSysAudioMixer AudioMixer1;
@@ -169,6 +176,9 @@ public:
     bool isEditing = false;
     int clignotempo = 0;
     TAuOutput* recOutput = nullptr; // the MP3 sink while a recording is open
+    // How long Stop waits for a recording's end to be written before the window goes back to
+    // standby and leaves the rest to the run's late OnDone (ms).
+    static constexpr int FinishTimeoutMs = 5000;
 
     // Inputs, volumes and the level meter.
     bool InitMic(TDXAudioIn& dxInput);
@@ -182,10 +192,7 @@ public:
     TMixLines mixLines;
     bool mixok = false;
     bool isMaster = false;
-    std::atomic<int16_t> tmpdata{0};     // worker of the pulling sink writes; the timer reads
     long double oldlinearrec = 0;        // timer only
-    std::atomic<bool> EndOfInput{false}; // worker writes; the main thread clears it before a run
-    std::array<uint8_t, 65536> TmpBuf{}; // the pulling worker's; handed on to the sink
 
     // The recordings list.
     void refreshlist();
@@ -250,6 +257,11 @@ private:
     void ConnectHandlers();
     void StartMonitoring();
     void FinishRecording();
+    // Waits for the recording run to end, the window painting and the engine reporting meanwhile;
+    // false when FinishTimeoutMs passed first.
+    bool WaitForRecordingToEnd();
+    // After a recording's run has ended: the list, the new recording playing, monitoring.
+    void AfterRecording(const QString& recorded);
     void RefillSortedByDate();
     void SelectSavedInput();
     void ApplyQuality();
@@ -270,9 +282,12 @@ private:
     bool FStartupAborted = false;
     bool FClosed = false;
     TColor FSkinColour = 0; // the colour the skin last gave the clock, the meter and the labels
-    bool FWaitCursor = false;
+    bool FWaitCursor = false;   // the hourglass of a finishing recording is up
     QPoint FDragStart;          // where a press on a selected row began
-    bool FDragPending = false;  // that press may become a drag-out // the hourglass of a finishing recording is up
+    bool FDragPending = false;  // that press may become a drag-out
+    QString FRecordingPath;     // the file of the recording open, or of the last one
+    uint64_t FRecordingRun = 0; // the MP3 sink's run of that recording
+    bool FFinishLate = false;   // its end was not written in time; its OnDone finishes it
     int FInputCount = 0;      // entries of the input table in use
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;

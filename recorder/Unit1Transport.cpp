@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QWindow>
@@ -100,9 +102,12 @@ void TForm1::RecClick() {
     } catch (...) {
         // Nothing is open: leave the transport as it was, listening again.
         recOutput = nullptr;
-        StartMonitoring();
+        if (MP3Out1.Status() == tosIdle) StartMonitoring();
         throw;
     }
+    FRecordingPath = path;
+    FRecordingRun = MP3Out1.RunSerial();
+    FFinishLate = false;
     SetflagState(flRecord);
 }
 
@@ -134,14 +139,42 @@ void TForm1::PauseClick() {
 void TForm1::FinishRecording() {
     SetflagState(flStop);
     recOutput->Stop(true);
-    while (recOutput->Status() != tosIdle) YieldBriefly(); // until the end of the file is written
+    const bool ended = WaitForRecordingToEnd();
     recOutput = nullptr;
+    if (!ended) {
+        // The run's own OnDone finishes the rest once its file is complete.
+        FFinishLate = true;
+        FBoxes->ShowMessage(this, Texts.wyd_FinishLate);
+        return;
+    }
+    AfterRecording(FRecordingPath);
+}
+
+bool TForm1::WaitForRecordingToEnd() {
+    if (recOutput->Status() == tosIdle) return true;
+    QElapsedTimer waited;
+    waited.start();
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (recOutput->Status() == tosIdle || waited.hasExpired(FinishTimeoutMs)) loop.quit();
+    });
+    poll.start(5);
+    // Painting, the timer and the engine's reports go on; the user's input waits until the end.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return recOutput->Status() == tosIdle;
+}
+
+void TForm1::AfterRecording(const QString& recorded) {
     RefillSortedByDate();
-    if (Mp3List->topLevelItemCount() > 0) {
-        Mp3List->setCurrentItem(Mp3List->topLevelItem(0));
+    // Only a recording that was made plays: a run that failed at once left no file.
+    const QString caption = QFileInfo(recorded).completeBaseName();
+    const QList<QTreeWidgetItem*> rows = Mp3List->findItems(caption, Qt::MatchExactly, 0);
+    if (!recorded.isEmpty() && QFileInfo(recorded).size() > 0 && !rows.isEmpty()) {
+        Mp3List->setCurrentItem(rows.first());
         Mp3ListClick();
     }
-    if (NULLOut1.Status() == tosIdle) StartMonitoring();
+    if (NULLOut1.Status() == tosIdle && MP3Out1.Status() == tosIdle) StartMonitoring();
 }
 
 void TForm1::StopClick() {
@@ -294,9 +327,17 @@ void TForm1::MP3Out1Done() {
     StatusBar1->SetPanelText(QString());
     if (FWaitCursor) QApplication::restoreOverrideCursor();
     FWaitCursor = false;
+    if (MP3Out1.ReportedRun() != FRecordingRun) return; // an older run's late word
+    if (FFinishLate) {
+        FFinishLate = false;
+        AfterRecording(FRecordingPath);
+    } else if (RecordingOpen()) {
+        StopClick(); // the run ended by itself: the window follows the engine
+    }
 }
 
 void TForm1::MP3Out1ThreadException() {
+    if (MP3Out1.ReportedRun() != FRecordingRun) return; // an older run's late word
     const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(MP3Out1.FileName())));
     QString message = QString::fromStdString(MP3Out1.ExceptionMessage());
     // The system's text alone does not say which file could not be made.
