@@ -26,7 +26,7 @@ enum TCaptureError : uint32_t {
 // One record stream of 16-bit samples at the rate and channels asked for. The platform's thread
 // writes into the ring; the "capture position" is how much it has written.
 // Start and Stop are called by the pulling worker, or by the main thread while the worker is held
-// in a pause; the ring's consumer side belongs to the worker; Interrupt may come from any thread.
+// in a pause; the ring's consumer side belongs to the worker; Wake may come from any thread.
 class TCaptureStream {
 public:
     explicit TCaptureStream(uint32_t ringBytes) : FRing(ringBytes) {}
@@ -40,9 +40,10 @@ public:
 
     bool Waiting(uint32_t& bytes, bool& lapped) { return FRing.Waiting(bytes, lapped); }
     void Read(void* destination, uint32_t bytes) { FRing.Read(destination, bytes); }
-    bool WaitReadable(int timeoutMs) { return FRing.WaitReadable(timeoutMs); }
-    void Interrupt() { FRing.Interrupt(); }
-    bool Interrupted() { return FRing.Interrupted(); }
+    bool Readable() { return FRing.Readable(); }
+    void WaitReadable(int timeoutMs, uint64_t wakesSeen) { FRing.WaitReadable(timeoutMs, wakesSeen); }
+    void Wake() { FRing.Wake(); }
+    uint64_t Wakes() { return FRing.Wakes(); }
 
 protected:
     TCaptureRing FRing;

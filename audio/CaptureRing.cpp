@@ -37,17 +37,22 @@ void TCaptureRing::Fail() {
     FReadable.notify_all();
 }
 
-void TCaptureRing::Interrupt() {
+void TCaptureRing::Wake() {
     {
         std::lock_guard lock(FLock);
-        FInterrupted = true;
+        ++FWakes;
     }
     FReadable.notify_all();
 }
 
-bool TCaptureRing::Interrupted() {
+uint64_t TCaptureRing::Wakes() {
     std::lock_guard lock(FLock);
-    return FInterrupted;
+    return FWakes;
+}
+
+bool TCaptureRing::Readable() {
+    std::lock_guard lock(FLock);
+    return ReadableLocked();
 }
 
 bool TCaptureRing::Waiting(uint32_t& bytes, bool& lapped) {
@@ -73,8 +78,8 @@ void TCaptureRing::Read(void* destination, uint32_t bytes) {
     FRead += bytes;
 }
 
-bool TCaptureRing::WaitReadable(int timeoutMs) {
+void TCaptureRing::WaitReadable(int timeoutMs, uint64_t wakesSeen) {
     std::unique_lock lock(FLock);
-    return FReadable.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
-                              [this] { return ReadableLocked(); });
+    FReadable.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                       [this, wakesSeen] { return ReadableLocked() || FWakes != wakesSeen; });
 }

@@ -6,8 +6,8 @@
 // run (a producer that laps the reader drops the oldest bytes, and Waiting reports it once).
 // Positions only grow, so a byte's place in the ring is its position modulo the size.
 //
-// Waiting, Read and WaitReadable belong to the consumer; Append, Fail and Interrupt may come from
-// any thread. Nothing here calls out, so FLock is a leaf: taken last, never held across a call.
+// Waiting, Read, Readable and WaitReadable belong to the consumer; Append, Fail and Wake may come
+// from any thread. Nothing here calls out, so FLock is a leaf: taken last, never held across a call.
 
 #include <condition_variable>
 #include <cstdint>
@@ -22,20 +22,22 @@ public:
     void Append(const void* data, size_t length);
     // The stream has failed for good: every wait ends, and Waiting answers false from now on.
     void Fail();
-    // Ends the current and every later wait at once, without ending the stream.
-    void Interrupt();
+    // Ends the waits that began before it (those given an older Wakes count).
+    void Wake();
+    uint64_t Wakes();
 
     // Bytes written and not read yet. When the producer lapped the reader, the oldest bytes are
     // dropped and lapped is set. False once the stream has failed.
     bool Waiting(uint32_t& bytes, bool& lapped);
     // Copies bytes (at most Waiting's count) and moves the read position on.
     void Read(void* destination, uint32_t bytes);
-    // Waits until bytes wait, the stream fails or is interrupted (true), or timeoutMs pass (false).
-    bool WaitReadable(int timeoutMs);
-    bool Interrupted();
+    // Bytes wait, or the stream has failed: a read would not wait.
+    bool Readable();
+    // Waits until Readable, a Wake after wakesSeen, or timeoutMs pass.
+    void WaitReadable(int timeoutMs, uint64_t wakesSeen);
 
 private:
-    bool ReadableLocked() const { return FWritten > FRead || FFailed || FInterrupted; }
+    bool ReadableLocked() const { return FWritten > FRead || FFailed; }
 
     std::mutex FLock;              // guards everything below
     std::condition_variable FReadable;
@@ -43,5 +45,5 @@ private:
     uint64_t FWritten = 0;         // bytes the producer delivered since the stream opened
     uint64_t FRead = 0;            // bytes the consumer took
     bool FFailed = false;
-    bool FInterrupted = false;
+    uint64_t FWakes = 0;
 };

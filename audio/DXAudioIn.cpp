@@ -88,8 +88,6 @@ void TDXAudioIn::OpenDevice() {
     ++FOpened;
     std::lock_guard lock(FCaptureLock);
     FCapture = std::move(stream);
-    // A stop that came while the stream was being opened still ends the run's data.
-    if (FInterrupted) FCapture->Interrupt();
 }
 
 void TDXAudioIn::CloseDevice() {
@@ -120,7 +118,7 @@ void TDXAudioIn::DoInit() {
     FSize = FSamplesToRead > 0 ? FSamplesToRead * FSampleSize : -1;
     OpenDevice();
     if (!FCapture->Start()) throw EAuException("Failed to create DirectSound buffer");
-    NoteDelivery(); // the stall limit counts from the start
+    FLastDelivery = Now(); // the stall limit counts from the start
 }
 
 void TDXAudioIn::DoFlush() {
@@ -145,19 +143,25 @@ void TDXAudioIn::AwaitCapture() {
     AssertThreadRole(TThreadRole::Worker, "A capture's wait for sound"); // never the main thread's
     FAwaiting = true;
     for (;;) {
-        if (FInterrupted) break;
-        if (FPaused) {
-            // Paused inside a pull: no stall limit, but still woken by sound, a stop or a failure.
-            if (FCapture->WaitReadable(PausedPollMs)) break;
-            continue;
-        }
-        const auto silent = TClock::now() - TClock::time_point(TClock::duration(FLastDelivery.load()));
-        const auto left = std::chrono::milliseconds(FStallTimeout.load()) - silent;
-        if (left <= TClock::duration::zero()) break;
-        const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        if (FCapture->WaitReadable(static_cast<int>(std::min<int64_t>(leftMs, PausedPollMs)))) break;
+        // Wakes first: a stop that comes after this reading ends the wait below at once.
+        const uint64_t wakes = FCapture->Wakes();
+        if (FCapture->Readable()) break;
+        const int32_t left = WaitLeft();
+        if (left == 0) break;
+        FCapture->WaitReadable(std::min(left, PausedPollMs), wakes);
     }
     FAwaiting = false;
+}
+
+int32_t TDXAudioIn::WaitLeft() const {
+    using namespace std::chrono;
+    const auto since = [](TClock::rep at) { return duration_cast<milliseconds>(TClock::now() - TClock::time_point(TClock::duration(at))).count(); };
+    int64_t left = PausedPollMs; // paused: no limit, but the flags are looked at again
+    if (FInterrupted)
+        left = StopGrace() - since(FInterruptedAt);
+    else if (!FPaused)
+        left = FStallTimeout - since(FLastDelivery);
+    return static_cast<int32_t>(std::max<int64_t>(left, 0));
 }
 
 uint32_t TDXAudioIn::TakeWaiting() {
@@ -173,7 +177,7 @@ uint32_t TDXAudioIn::TakeWaiting() {
         if (FOnOverrun) FEvents->PostGenericEvent(this, 0, FOnOverrun);
     }
     if (waiting > 0) return std::min(waiting, static_cast<uint32_t>(_BufSize));
-    if (FInterrupted || FCapture->Interrupted()) return 0;
+    if (FInterrupted) return 0;
     throw EAuException(InputStalledMessage);
 }
 
@@ -196,7 +200,7 @@ void TDXAudioIn::DoGetData(void*& Buffer, uint32_t& Bytes) {
         }
         FCapture->Read(Buf.data(), waiting);
         BufEnd = waiting;
-        NoteDelivery();
+        FLastDelivery = Now();
     }
     uint32_t count = std::min(Bytes, BufEnd - BufStart);
     if (FSize > 0) count = static_cast<uint32_t>(std::min<int64_t>(count, FSize - FPosition));
@@ -207,8 +211,9 @@ void TDXAudioIn::DoGetData(void*& Buffer, uint32_t& Bytes) {
 }
 
 void TDXAudioIn::_Interrupt() {
+    FInterruptedAt = Now();
     FInterrupted = true;
-    if (const auto capture = Capture()) capture->Interrupt();
+    if (const auto capture = Capture()) capture->Wake();
 }
 
 // Main thread, while the worker is held at its pause point or waits inside a pull.
@@ -218,7 +223,7 @@ void TDXAudioIn::_Pause() {
 }
 
 void TDXAudioIn::_Resume() {
-    NoteDelivery(); // the stall limit counts anew
+    FLastDelivery = Now(); // the stall limit counts anew
     FPaused = false;
     if (const auto capture = Capture()) capture->Start();
 }

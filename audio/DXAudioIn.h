@@ -3,9 +3,11 @@
 // gives another). The device list is read when the source is created; the chosen input is opened
 // when a run starts, and each pull waits for what it has captured.
 //
-// A pull waits on the capture's ring, holding no lock, until sound arrives, the sink asks to stop
-// (_Interrupt: the data ends), the stream fails ("Input failed: ..."), or nothing has come for
-// StallTimeout ("Input stopped delivering sound"). While paused it waits without a stall limit.
+// A pull waits on the capture's ring, holding no lock, until sound arrives, the stream fails
+// ("Input failed: ..."), or nothing has come for StallTimeout ("Input stopped delivering sound").
+// Once the sink asks to stop (_Interrupt), a pull waits at most StopGrace() more, for the sound
+// the server is still handing over, and then the data ends. While paused it waits without a
+// stall limit.
 
 #include "AuPipeline.h"
 #include "CapturePlatform.h"
@@ -49,6 +51,8 @@ public:
     // Posted through the event thread, so it runs on the main thread.
     void SetOnOverrun(TOverrunEvent handler) { FOnOverrun = std::move(handler); }
 
+    // After a stop, how long a pull still waits for the sound already on its way (ms).
+    int32_t StopGrace() const { return 2 * static_cast<int32_t>(FPollingInterval.load()); }
     // Tests shorten the stall limit; main thread, while idle.
     int32_t StallTimeoutMs() const { return FStallTimeout; }
     void SetStallTimeout(int32_t ms) { FStallTimeout = ms; }
@@ -89,7 +93,9 @@ private:
     // Bytes for the next block; 0 once interrupted. Raises when the input failed or stalled.
     uint32_t TakeWaiting();
     std::shared_ptr<TCaptureStream> Capture();
-    void NoteDelivery() { FLastDelivery = TClock::now().time_since_epoch().count(); }
+    static TClock::rep Now() { return TClock::now().time_since_epoch().count(); }
+    // How long a pull may still wait, from the time of the last delivery or of the stop; 0 when up.
+    int32_t WaitLeft() const;
 
     std::vector<TDevice> FDevices;
     std::atomic<uint32_t> FLatency{100};
@@ -110,6 +116,7 @@ private:
     std::mutex FCaptureLock;
     std::shared_ptr<TCaptureStream> FCapture;
     std::atomic<bool> FInterrupted{false}; // any thread sets; DoInit clears; the worker reads
+    std::atomic<TClock::rep> FInterruptedAt{0}; // written before FInterrupted is set
     std::atomic<bool> FPaused{false};      // main writes in _Pause/_Resume; the worker reads
     std::atomic<bool> FAwaiting{false};    // the worker writes while a pull waits; main reads
     std::atomic<TClock::rep> FLastDelivery{0}; // worker on each block, main on resume; the worker reads

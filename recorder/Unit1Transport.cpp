@@ -167,10 +167,10 @@ bool TForm1::WaitForRecordingToEnd() {
 
 void TForm1::AfterRecording(const QString& recorded) {
     RefillSortedByDate();
-    // Only a recording that was made plays: a run that failed at once left no file.
-    const QString caption = QFileInfo(recorded).completeBaseName();
-    const QList<QTreeWidgetItem*> rows = Mp3List->findItems(caption, Qt::MatchExactly, 0);
-    if (!recorded.isEmpty() && QFileInfo(recorded).size() > 0 && !rows.isEmpty()) {
+    // Only a recording that holds sound plays: a run that failed at once left no file, or none
+    // that plays.
+    const QList<QTreeWidgetItem*> rows = Mp3List->findItems(RemoveExtension(QFileInfo(recorded).fileName()), Qt::MatchExactly, 0);
+    if (!rows.isEmpty() && !GetMp3Properties(recorded).time.isEmpty()) {
         Mp3List->setCurrentItem(rows.first());
         Mp3ListClick();
     }

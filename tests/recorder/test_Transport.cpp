@@ -248,7 +248,7 @@ TEST_F(Keyboard, EveryKeyOfTheTableRunsItsAction) {
     for (const auto& step : steps) {
         SCOPED_TRACE(QKeySequence(step.key).toString().toStdString());
         Press(step.key, step.modifiers);
-        EXPECT_EQ(form->flagState(), step.after);
+        EXPECT_EQ(form->flagState(), step.after) << "messages: " << boxes.shown.join(u'|').toStdString();
         RunFor(50);
     }
     EXPECT_EQ(Recordings().size(), 3);
