@@ -48,9 +48,13 @@ void TAudioOut::SetVolume(int32_t value) {
     FVolume = std::clamp(value, 0, 1000);
 }
 
-int64_t TAudioOut::PositionMs() {
+std::shared_ptr<TPlaybackStream> TAudioOut::Stream() {
     std::lock_guard lock(FStreamLock);
-    if (FStream) FHeardMs = static_cast<int64_t>(FStream->HeardUs() / 1000);
+    return FStream;
+}
+
+int64_t TAudioOut::PositionMs() {
+    if (const auto stream = Stream()) FHeardMs = static_cast<int64_t>(stream->HeardUs() / 1000);
     return FHeardMs;
 }
 
@@ -65,28 +69,28 @@ void TAudioOut::DoPrepare() {
     std::string error;
     auto stream = FPlatform->Open(input.SampleRate(), input.Channels(), FBitsPerSample, LatencyMs, error);
     if (!stream) throw EAuException("Playback failed: " + error);
+    std::shared_ptr<TPlaybackStream> opened = std::move(stream);
     std::lock_guard lock(FStreamLock);
-    FStream = std::move(stream);
+    FStream = std::move(opened);
 }
 
 void TAudioOut::DoFinish() {
-    std::unique_ptr<TPlaybackStream> closing;
+    std::shared_ptr<TPlaybackStream> closing;
     {
         std::lock_guard lock(FStreamLock);
-        if (FStream) FHeardMs = static_cast<int64_t>(FStream->HeardUs() / 1000);
         closing = std::move(FStream);
     }
+    if (closing) FHeardMs = static_cast<int64_t>(closing->HeardUs() / 1000);
+    closing.reset();
     Input()->Flush();
 }
 
 void TAudioOut::DoPause() {
-    std::lock_guard lock(FStreamLock);
-    if (FStream) FStream->Cork(true);
+    if (const auto stream = Stream()) stream->Cork(true);
 }
 
 void TAudioOut::DoResume() {
-    std::lock_guard lock(FStreamLock);
-    if (FStream) FStream->Cork(false);
+    if (const auto stream = Stream()) stream->Cork(false);
 }
 
 bool TAudioOut::Drain() {

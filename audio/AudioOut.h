@@ -36,8 +36,13 @@ private:
     void ApplyVolume(uint8_t* data, uint32_t bytes) const;
 
     const std::shared_ptr<TPlaybackPlatform> FPlatform;
-    std::mutex FStreamLock; // guards FStream's lifetime: W opens and closes it, M corks it and reads the position
-    std::unique_ptr<TPlaybackStream> FStream;
+    // The main thread's copy of the open stream, to cork it and read the position.
+    std::shared_ptr<TPlaybackStream> Stream();
+
+    // The open stream: the worker sets and clears it under FStreamLock; the main thread copies it
+    // under the lock. A leaf lock, never held while calling the stream.
+    std::mutex FStreamLock;
+    std::shared_ptr<TPlaybackStream> FStream;
     std::atomic<int32_t> FVolume{1000}; // any thread writes, W reads
     std::atomic<int64_t> FHeardMs{0};   // W resets, M updates and reads
     // Worker only, during a run:

@@ -343,24 +343,47 @@ private:
         if (eol == 0 && info) static_cast<TServerMixerPlatform*>(self)->ReportDifferences(StateOf(*info));
     }
 
+    struct TReport {
+        THandle handle;
+        bool isControl;
+        uint32_t id;
+    };
+
     void ReportDifferences(const TSourceState& now) {
-        std::lock_guard lock(FOpenLock);
-        for (auto& [handle, was] : FOpen) {
-            if (was.name != now.name) continue;
-            if (FReport) {
-                if (!pa_cvolume_equal(&was.volume, &now.volume)) FReport(handle, true, VolumeControlID);
-                if (was.mute != now.mute) FReport(handle, true, MuteControlID);
-                if (was.activePort != now.activePort && !now.ports.empty()) FReport(handle, true, SelectControlID);
-                if (!SamePorts(was, now)) FReport(handle, false, MasterLineID);
+        std::vector<TReport> reports;
+        TChangeReport report;
+        {
+            std::lock_guard lock(FOpenLock);
+            report = FReport;
+            for (auto& [handle, was] : FOpen) {
+                if (was.name != now.name) continue;
+                if (!pa_cvolume_equal(&was.volume, &now.volume)) reports.push_back({handle, true, VolumeControlID});
+                if (was.mute != now.mute) reports.push_back({handle, true, MuteControlID});
+                if (was.activePort != now.activePort && !now.ports.empty())
+                    reports.push_back({handle, true, SelectControlID});
+                if (!SamePorts(was, now)) reports.push_back({handle, false, MasterLineID});
+                was = now;
             }
-            was = now;
         }
+        Deliver(report, reports);
     }
 
     void ReportRemoved(uint32_t index) {
-        std::lock_guard lock(FOpenLock);
-        for (const auto& [handle, was] : FOpen)
-            if (was.index == index && FReport) FReport(handle, false, MasterLineID);
+        std::vector<TReport> reports;
+        TChangeReport report;
+        {
+            std::lock_guard lock(FOpenLock);
+            report = FReport;
+            for (const auto& [handle, was] : FOpen)
+                if (was.index == index) reports.push_back({handle, false, MasterLineID});
+        }
+        Deliver(report, reports);
+    }
+
+    // Outside FOpenLock; the report only posts to the engine's event queue.
+    static void Deliver(const TChangeReport& report, const std::vector<TReport>& reports) {
+        if (!report) return;
+        for (const TReport& r : reports) report(r.handle, r.isControl, r.id);
     }
 
     static bool SamePorts(const TSourceState& a, const TSourceState& b) {

@@ -13,28 +13,23 @@ trap e2e_cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb on a display number of its own and exports DISPLAY. Numbers are drawn from
-# 100-899, away from the desktop's and from stale sockets; a number taken is drawn again.
+# Starts Xvfb on a display number of its own and exports DISPLAY. Xvfb picks a free number itself
+# and tells it (-displayfd), so tests started side by side never share or steal a display.
 start_display() {
-  local number pid attempt
-  for attempt in 1 2 3 4 5; do
-    number=$((RANDOM % 800 + 100))
-    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    pid=$!
-    for _ in $(seq 50); do
-      kill -0 "$pid" 2>/dev/null || break
-      # Answering, and still ours: a server that found the number taken ends at once.
-      if xdpyinfo -display ":$number" >/dev/null 2>&1 && sleep 0.2 && kill -0 "$pid" 2>/dev/null; then
-        e2e_pids+=("$pid")
-        export DISPLAY=:$number
-        return 0
-      fi
-      sleep 0.1
-    done
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+  local told pid number=""
+  told=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$told" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do
+    number=$(head -n 1 "$told" 2>/dev/null || true)
+    [ -n "$number" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
   done
-  fail "Xvfb did not start"
+  rm -f "$told"
+  [ -n "$number" ] || fail "Xvfb did not start within 5 s"
+  e2e_pids+=("$pid")
+  export DISPLAY=:$number
 }
 
 # A fresh, empty home folder; the interface language is English unless $1 names a locale.
