@@ -166,12 +166,26 @@ void TAudioMixerLine::SetSelectedLine(int32_t Value) {
 // ---------------------------------------------------------------------------------------------
 // Mixer
 
+int32_t TMixerPlatform::FindDevice(const std::string& identifier) {
+    const uint32_t count = DeviceCount();
+    for (uint32_t i = 0; i < count; ++i) {
+        TMixerCaps caps;
+        if (GetCaps(i, caps) == MMSYSERR_NOERROR && caps.Identifier == identifier) return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
 TSysAudioMixer::TSysAudioMixer(TComponent* AOwner, std::unique_ptr<TMixerPlatform> platform)
     : TComponent(AOwner), fPlatform(platform ? std::move(platform) : CreateServerMixerPlatform()),
       fEvents(&TEventHandler::Acquire()) {
     fPlatform->SetChangeReport([this](TMixerPlatform::THandle handle, bool isControl, uint32_t id) {
         fEvents->PostGenericEvent(this, 0, [this, handle, isControl, id](TComponent*) {
             MixerChanged(handle, isControl, id);
+        });
+    });
+    fPlatform->SetListReport([this] {
+        fEvents->PostGenericEvent(this, 0, [this](TComponent*) {
+            if (fOnMixersChange) fOnMixersChange(this);
         });
     });
     fMaster = std::make_unique<TAudioMixerLine>(this, -1);
@@ -182,6 +196,7 @@ TSysAudioMixer::~TSysAudioMixer() {
     MarkDestroying();
     NotifyDestruction();
     fPlatform->SetChangeReport(nullptr);
+    fPlatform->SetListReport(nullptr);
     fLines.clear();
     fMaster.reset();
     CloseMixer();

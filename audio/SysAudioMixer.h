@@ -97,6 +97,7 @@ struct TMixerCaps {
     std::string szPname; // at most 31 characters
     uint32_t fdwSupport = 0;
     uint32_t cDestinations = 0;
+    std::string Identifier; // the platform's own name of the device (the server's source name), or empty
 };
 
 struct TMixerLineInfo {
@@ -149,6 +150,10 @@ public:
     virtual uint32_t SetValues(THandle handle, uint32_t controlID, const std::vector<uint32_t>& values) = 0;
     // Line and control changes of open mixers are reported here from then on.
     virtual void SetChangeReport(TChangeReport report) = 0;
+    // Reported when mixers come or go, or the platform itself goes away or comes back.
+    virtual void SetListReport(std::function<void()> /*report*/) {}
+    // The position of the mixer with that identifier in today's list, or -1.
+    virtual int32_t FindDevice(const std::string& identifier);
 };
 
 // The sound server's mixers: one per input, in server order.
@@ -218,6 +223,13 @@ public:
     void SetOnLineChange(TMixerLineNotifyEvent handler) { fOnLineChange = std::move(handler); }
     TMixerControlNotifyEvent OnControlChange() const { return fOnControlChange; }
     void SetOnControlChange(TMixerControlNotifyEvent handler) { fOnControlChange = std::move(handler); }
+    // Main thread: mixers came or went (an input was plugged in or out), or the server did.
+    std::function<void(TComponent* Sender)> OnMixersChange() const { return fOnMixersChange; }
+    void SetOnMixersChange(std::function<void(TComponent* Sender)> handler) { fOnMixersChange = std::move(handler); }
+    // The platform's own name of the open mixer's device (the server's source name).
+    const std::string& MixerIdentifier() const { return fMixerCaps.Identifier; }
+    // The position of the mixer with that identifier in today's list, or -1.
+    int32_t FindMixer(const std::string& identifier) const { return fPlatform->FindDevice(identifier); }
 
     TMixerPlatform::THandle Handle() const { return fHandle; }
     uint32_t LastError() const { return fLastError; }
@@ -251,6 +263,7 @@ private:
     uint32_t fLastError = 0;
     TMixerLineNotifyEvent fOnLineChange;
     TMixerControlNotifyEvent fOnControlChange;
+    std::function<void(TComponent*)> fOnMixersChange;
     // Change reports reach the main thread through the event thread (the stand-in for the
     // hidden callback window).
     TEventHandler* fEvents;

@@ -4,6 +4,7 @@
 #include "PulseConnection.h"
 
 #include <algorithm>
+#include <mutex>
 
 namespace {
 
@@ -27,7 +28,7 @@ TCaptureError ErrorFromServer(int code) {
 
 class TPulseCaptureStream : public TCaptureStream {
 public:
-    TPulseCaptureStream(std::unique_ptr<TPulseConnection> connection, uint32_t ringBytes)
+    TPulseCaptureStream(std::shared_ptr<TPulseConnection> connection, uint32_t ringBytes)
         : TCaptureStream(ringBytes), FConnection(std::move(connection)) {}
 
     ~TPulseCaptureStream() override {
@@ -44,8 +45,10 @@ public:
         TPulseConnection::TLock lock(*FConnection);
         const pa_sample_spec spec{PA_SAMPLE_S16LE, sampleRate, static_cast<uint8_t>(channels)};
         if (!pa_sample_spec_valid(&spec)) return ceBadFormat;
-        FStream = pa_stream_new(FConnection->Context(), "Recording", &spec, nullptr);
-        if (!FStream) return ErrorFromServer(pa_context_errno(FConnection->Context()));
+        pa_context* context = FConnection->ReadyContext();
+        if (!context) return ceNoDriver;
+        FStream = pa_stream_new(context, "Recording", &spec, nullptr);
+        if (!FStream) return ErrorFromServer(pa_context_errno(context));
         pa_stream_set_read_callback(FStream, &TPulseCaptureStream::OnReadable, this);
         pa_stream_set_state_callback(FStream, &TPulseCaptureStream::OnStateChanged, this);
         pa_buffer_attr attr{};
@@ -56,10 +59,10 @@ public:
         const auto flags =
             static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
         if (pa_stream_connect_record(FStream, sourceName.c_str(), &attr, flags) < 0)
-            return ErrorFromServer(pa_context_errno(FConnection->Context()));
+            return ErrorFromServer(pa_context_errno(context));
         const bool settled = FConnection->WaitLocked([this] { return pa_stream_get_state(FStream) != PA_STREAM_CREATING; });
         if (settled && pa_stream_get_state(FStream) == PA_STREAM_READY) return ceNone;
-        const int code = pa_context_errno(FConnection->Context());
+        const int code = pa_context_errno(context);
         return code == PA_OK ? ceGeneric : ErrorFromServer(code);
     }
 
@@ -86,51 +89,61 @@ private:
     // On the server connection's thread: a stream that failed (its source went away, or the
     // server did) wakes the reader at once.
     static void OnStateChanged(pa_stream* stream, void* self) {
+        auto& me = *static_cast<TPulseCaptureStream*>(self);
         const pa_stream_state_t state = pa_stream_get_state(stream);
-        if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) static_cast<TPulseCaptureStream*>(self)->FRing.Fail();
+        if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) me.FRing.Fail();
+        me.FConnection->Signal();
     }
 
-    std::unique_ptr<TPulseConnection> FConnection;
+    std::shared_ptr<TPulseConnection> FConnection;
     pa_stream* FStream = nullptr; // under the loop's lock
 };
 
 class TServerCapturePlatform : public TCapturePlatform {
 public:
+    TServerCapturePlatform() : FConnection(TPulseConnection::Acquire()) {}
+
     std::vector<TCaptureDevice> ListDevices() override {
         std::vector<TCaptureDevice> devices;
-        const auto connection = TPulseConnection::Connect("Sarvo MP3 Recorder device list");
-        if (!connection) return devices;
-        TPulseConnection::TLock lock(*connection);
+        if (!FConnection) return devices;
+        TPulseConnection::TLock lock(*FConnection);
+        pa_context* context = FConnection->ReadyContext();
+        if (!context) return devices;
         const auto add = [](pa_context*, const pa_source_info* info, int eol, void* list) {
             if (eol == 0 && info)
                 static_cast<std::vector<TCaptureDevice>*>(list)->push_back(
                     {info->name ? info->name : "", info->description ? info->description : ""});
         };
-        if (!connection->Complete(pa_context_get_source_info_list(connection->Context(), add, &devices)))
-            devices.clear();
+        if (!FConnection->Complete(pa_context_get_source_info_list(context, add, &devices))) devices.clear();
         return devices;
     }
 
     std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate, uint32_t channels,
                                          uint32_t ringBytes, uint32_t fragmentBytes, TCaptureError& error) override {
-        auto connection = TPulseConnection::Connect("Sarvo MP3 Recorder");
-        if (!connection) {
+        if (!FConnection) {
             error = ceNoDriver;
             return nullptr;
         }
         // Some sources deliver in bursts of up to two seconds, so the ring holds at least four
         // seconds and a burst never overwrites audio the reader has not taken yet.
         const uint32_t fourSeconds = 4 * sampleRate * channels * 2;
-        auto stream = std::make_unique<TPulseCaptureStream>(std::move(connection), std::max(ringBytes, fourSeconds));
+        auto stream = std::make_unique<TPulseCaptureStream>(FConnection, std::max(ringBytes, fourSeconds));
         error = stream->Connect(sourceName, sampleRate, channels, fragmentBytes);
         if (error != ceNone) return nullptr;
         return stream;
     }
+
+private:
+    const std::shared_ptr<TPulseConnection> FConnection;
 };
 
 } // namespace
 
 std::shared_ptr<TCapturePlatform> ServerCapturePlatform() {
-    static const auto platform = std::make_shared<TServerCapturePlatform>();
+    static std::mutex sharedLock; // guards shared; a leaf
+    static std::weak_ptr<TCapturePlatform> shared;
+    std::lock_guard guard(sharedLock);
+    auto platform = shared.lock();
+    if (!platform) shared = platform = std::make_shared<TServerCapturePlatform>();
     return platform;
 }

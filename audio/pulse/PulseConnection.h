@@ -1,26 +1,40 @@
 #pragma once
-// One connection to the sound server: a threaded main loop and a context. Internal to audio/pulse.
-// Every wait on the server is bounded: a server that does not answer is a failure, never a hang.
+// The process's one connection to the sound server: a threaded main loop and a context, shared by
+// the device list, the mixer, capture and playback. When the server goes away, a new context is
+// tried every second until the server answers again; the streams of the old one fail, which ends
+// their runs. Internal to audio/pulse.
+//
+// Threads: the loop's own thread runs every callback with the loop's lock held. Any other thread
+// takes the lock (TLock) around each call into the server library. Every wait on the server is
+// bounded, and waits on the loop's own condition, woken by the callbacks, never by polling.
 
 #include <pulse/pulseaudio.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <string>
+#include <mutex>
+#include <vector>
+
+enum TServerEvent {
+    seConnected,     // the server answers (at the start, or again after it went away)
+    seDisconnected,  // the server went away
+    seSourceAdded,   // index: the new source's
+    seSourceRemoved, // index: the removed source's
+    seSourceChanged, // index: the changed source's
+};
 
 class TPulseConnection {
 public:
     static constexpr int ConnectTimeoutMs = 2000;
     static constexpr int OperationTimeoutMs = 2000;
+    static constexpr int ReconnectDelayMs = 1000;
 
-    // Null when no server answers within the time-out.
-    static std::unique_ptr<TPulseConnection> Connect(const std::string& clientName);
+    // The shared connection: the first caller makes it, it ends with the last holder.
+    static std::shared_ptr<TPulseConnection> Acquire();
     ~TPulseConnection();
     TPulseConnection(const TPulseConnection&) = delete;
     TPulseConnection& operator=(const TPulseConnection&) = delete;
-
-    pa_context* Context() const { return FContext; }
-    bool Alive();
 
     // The main loop's lock; callbacks run with it held on the loop's own thread.
     class TLock {
@@ -34,15 +48,41 @@ public:
         pa_threaded_mainloop* FLoop;
     };
 
-    // With the lock held: waits until done() holds, the server fails, or timeoutMs pass.
+    // With the lock held: the context once it is ready, waiting up to timeoutMs while a
+    // connection is being made (never on the loop's own thread: give 0 there); null when the
+    // server does not answer.
+    pa_context* ReadyContext(int timeoutMs = ConnectTimeoutMs);
+    // With the lock held: waits until done() holds or timeoutMs pass; false on a time-out or when
+    // the server went away meanwhile.
     bool WaitLocked(const std::function<bool()>& done, int timeoutMs = OperationTimeoutMs);
     // With the lock held: waits for an operation to finish (and releases it); false on failure or time-out.
     bool Complete(pa_operation* operation, int timeoutMs = OperationTimeoutMs);
+    // Wakes every WaitLocked; for the callbacks of streams and operations.
+    void Signal() { pa_threaded_mainloop_signal(FLoop, 0); }
+    // A stream state callback that only wakes the waits; userdata is the connection.
+    static void SignalStream(pa_stream*, void* self) { static_cast<TPulseConnection*>(self)->Signal(); }
+
+    // With the lock held: hears the connection's and the sources' changes, on the loop's thread
+    // with the lock held; a listener must not block. Returns an id for Unlisten.
+    using TListener = std::function<void(TServerEvent event, uint32_t index)>;
+    uint64_t Listen(TListener listener);
+    void Unlisten(uint64_t id);
 
 private:
     TPulseConnection() = default;
-    bool ContextAliveLocked() const;
+    bool Start();
+    // On the loop's thread, or before it runs: a new context, connecting.
+    void NewContext();
+    void Tell(TServerEvent event, uint32_t index);
+    bool Dead() const;
+    static void OnContextState(pa_context* context, void* self);
+    static void OnServerEvent(pa_context* context, pa_subscription_event_type_t type, uint32_t index, void* self);
+    static void OnReconnectTime(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv, void* self);
 
     pa_threaded_mainloop* FLoop = nullptr;
-    pa_context* FContext = nullptr;
+    pa_context* FContext = nullptr;        // under the loop's lock; replaced after the server went away
+    pa_time_event* FReconnect = nullptr;   // under the loop's lock: the next try, when one is due
+    bool FWasReady = false;                // under the loop's lock: the current context was ready once
+    std::vector<std::pair<uint64_t, TListener>> FListeners; // under the loop's lock
+    uint64_t FLastListener = 0;            // under the loop's lock
 };

@@ -104,7 +104,16 @@ TMixerLineInfo SourceLineOf(const TSourceState& source, uint32_t position) {
 
 class TServerMixerPlatform : public TMixerPlatform {
 public:
-    ~TServerMixerPlatform() override { FConnection.reset(); }
+    TServerMixerPlatform() : FConnection(TPulseConnection::Acquire()) {
+        if (!FConnection) return;
+        TPulseConnection::TLock lock(*FConnection);
+        FListener = FConnection->Listen([this](TServerEvent event, uint32_t index) { OnServerEvent(event, index); });
+    }
+    ~TServerMixerPlatform() override {
+        if (!FConnection) return;
+        TPulseConnection::TLock lock(*FConnection);
+        FConnection->Unlisten(FListener);
+    }
 
     uint32_t DeviceCount() override {
         std::vector<TSourceState> sources;
@@ -117,7 +126,16 @@ public:
         if (mixer >= sources.size()) return MMSYSERR_BADDEVICEID;
         caps.szPname = FirstCharacters(sources[mixer].description, MixerNameLength);
         caps.cDestinations = 1;
+        caps.Identifier = sources[mixer].name;
         return MMSYSERR_NOERROR;
+    }
+
+    int32_t FindDevice(const std::string& identifier) override {
+        std::vector<TSourceState> sources;
+        if (!QuerySources(sources)) return -1;
+        const auto found = std::find_if(sources.begin(), sources.end(),
+                                        [&](const TSourceState& source) { return source.name == identifier; });
+        return found == sources.end() ? -1 : static_cast<int32_t>(found - sources.begin());
     }
 
     uint32_t Open(uint32_t mixer, THandle& handle) override {
@@ -229,7 +247,8 @@ public:
         if (const uint32_t error = Current(handle, source)) return error;
         if (values.empty()) return MMSYSERR_INVALPARAM;
         TPulseConnection::TLock lock(*FConnection);
-        pa_context* context = FConnection->Context();
+        pa_context* context = FConnection->ReadyContext();
+        if (!context) return MMSYSERR_NODRIVER;
         switch (controlID) {
         case VolumeControlID: {
             pa_cvolume volume = source.volume;
@@ -263,25 +282,21 @@ public:
         FReport = std::move(report);
     }
 
-private:
-    // A live connection, made again when the server went away and came back.
-    bool Connected() {
-        if (FConnection && FConnection->Alive()) return true;
-        FConnection = TPulseConnection::Connect("Sarvo MP3 Recorder mixer");
-        if (!FConnection) return false;
-        TPulseConnection::TLock lock(*FConnection);
-        pa_context_set_subscribe_callback(FConnection->Context(), &TServerMixerPlatform::OnServerEvent, this);
-        FConnection->Complete(pa_context_subscribe(FConnection->Context(), PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr));
-        return true;
+    void SetListReport(std::function<void()> report) override {
+        std::lock_guard lock(FOpenLock);
+        FListReport = std::move(report);
     }
 
+private:
     bool QuerySources(std::vector<TSourceState>& sources) {
-        if (!Connected()) return false;
+        if (!FConnection) return false;
         TPulseConnection::TLock lock(*FConnection);
+        pa_context* context = FConnection->ReadyContext();
+        if (!context) return false;
         const auto add = [](pa_context*, const pa_source_info* info, int eol, void* list) {
             if (eol == 0 && info) static_cast<std::vector<TSourceState>*>(list)->push_back(StateOf(*info));
         };
-        return FConnection->Complete(pa_context_get_source_info_list(FConnection->Context(), add, &sources));
+        return FConnection->Complete(pa_context_get_source_info_list(context, add, &sources));
     }
 
     // The open mixer's source as the server has it now.
@@ -293,8 +308,10 @@ private:
             if (open == FOpen.end()) return MMSYSERR_INVALHANDLE;
             name = open->second.name;
         }
-        if (!Connected()) return MMSYSERR_NODRIVER;
+        if (!FConnection) return MMSYSERR_NODRIVER;
         TPulseConnection::TLock lock(*FConnection);
+        pa_context* context = FConnection->ReadyContext();
+        if (!context) return MMSYSERR_NODRIVER;
         bool found = false;
         struct TQuery {
             TSourceState* source;
@@ -307,7 +324,7 @@ private:
                 *q.found = true;
             }
         };
-        FConnection->Complete(pa_context_get_source_info_by_name(FConnection->Context(), name.c_str(), take, &query));
+        FConnection->Complete(pa_context_get_source_info_by_name(context, name.c_str(), take, &query));
         if (!found) return MMSYSERR_NODRIVER;
         Remember(handle, source);
         return MMSYSERR_NOERROR;
@@ -327,16 +344,33 @@ private:
 
     static void OnSuccess(pa_context*, int success, void* flag) { *static_cast<bool*>(flag) = success != 0; }
 
-    // On the server connection's thread: find out what changed on a source, and report it.
-    static void OnServerEvent(pa_context* context, pa_subscription_event_type_t type, uint32_t index, void* self) {
-        if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SOURCE) return;
-        auto& me = *static_cast<TServerMixerPlatform*>(self);
-        if ((type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_REMOVE) {
-            me.ReportRemoved(index);
+    // On the server connection's thread, with its lock held: find out what changed on a source,
+    // and report it; report the list when sources come or go, or the server does.
+    void OnServerEvent(TServerEvent event, uint32_t index) {
+        switch (event) {
+        case seSourceChanged: {
+            pa_context* context = FConnection->ReadyContext(0);
+            pa_operation* operation =
+                context ? pa_context_get_source_info_by_index(context, index, &OnChangedSource, this) : nullptr;
+            if (operation) pa_operation_unref(operation);
             return;
         }
-        pa_operation* operation = pa_context_get_source_info_by_index(context, index, &OnChangedSource, self);
-        if (operation) pa_operation_unref(operation);
+        case seSourceRemoved:
+            ReportRemoved(index);
+            break;
+        default:
+            break;
+        }
+        ReportList();
+    }
+
+    void ReportList() {
+        std::function<void()> report;
+        {
+            std::lock_guard lock(FOpenLock);
+            report = FListReport;
+        }
+        if (report) report(); // it only posts to the engine's event queue
     }
 
     static void OnChangedSource(pa_context*, const pa_source_info* info, int eol, void* self) {
@@ -393,12 +427,14 @@ private:
                });
     }
 
-    std::unique_ptr<TPulseConnection> FConnection; // main thread
+    const std::shared_ptr<TPulseConnection> FConnection;
+    uint64_t FListener = 0;
     bool FSucceeded = false;                        // the loop's thread writes, main reads, under the loop's lock
-    std::mutex FOpenLock;                           // guards FOpen, FLastHandle and FReport
+    std::mutex FOpenLock;                           // guards FOpen, FLastHandle, FReport and FListReport
     std::map<THandle, TSourceState> FOpen;          // open mixers: main thread adds, both threads update
     THandle FLastHandle = 0;
-    TChangeReport FReport; // main thread sets; the loop's thread calls
+    TChangeReport FReport;             // main thread sets; the loop's thread calls
+    std::function<void()> FListReport; // main thread sets; the loop's thread calls
 };
 
 } // namespace

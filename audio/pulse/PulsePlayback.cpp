@@ -5,6 +5,8 @@
 #include "AuSync.h"
 #include "PulseConnection.h"
 
+#include <mutex>
+
 namespace {
 
 bool FormatOf(uint32_t bitsPerSample, pa_sample_format_t& format) {
@@ -28,7 +30,7 @@ bool FormatOf(uint32_t bitsPerSample, pa_sample_format_t& format) {
 
 class TPulsePlaybackStream : public TPlaybackStream {
 public:
-    explicit TPulsePlaybackStream(std::unique_ptr<TPulseConnection> connection)
+    explicit TPulsePlaybackStream(std::shared_ptr<TPulseConnection> connection)
         : FConnection(std::move(connection)) {}
 
     ~TPulsePlaybackStream() override {
@@ -39,6 +41,7 @@ public:
         }
         if (FStream) {
             pa_stream_set_write_callback(FStream, nullptr, nullptr);
+            pa_stream_set_state_callback(FStream, nullptr, nullptr);
             pa_stream_disconnect(FStream);
             pa_stream_unref(FStream);
         }
@@ -46,19 +49,22 @@ public:
 
     std::string Connect(const pa_sample_spec& spec, uint32_t latencyMs) {
         TPulseConnection::TLock lock(*FConnection);
-        FStream = pa_stream_new(FConnection->Context(), "Playback", &spec, nullptr);
-        if (!FStream) return pa_strerror(pa_context_errno(FConnection->Context()));
+        pa_context* context = FConnection->ReadyContext();
+        if (!context) return "no sound server";
+        FStream = pa_stream_new(context, "Playback", &spec, nullptr);
+        if (!FStream) return pa_strerror(pa_context_errno(context));
         pa_stream_set_write_callback(FStream, &TPulsePlaybackStream::OnWritable, this);
+        pa_stream_set_state_callback(FStream, &TPulseConnection::SignalStream, FConnection.get());
         pa_buffer_attr attr{};
         attr.maxlength = attr.prebuf = attr.minreq = attr.fragsize = static_cast<uint32_t>(-1);
         attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(uint64_t{latencyMs} * 1000, &spec));
         const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
                                                           PA_STREAM_AUTO_TIMING_UPDATE);
         if (pa_stream_connect_playback(FStream, nullptr, &attr, flags, nullptr, nullptr) < 0)
-            return pa_strerror(pa_context_errno(FConnection->Context()));
+            return pa_strerror(pa_context_errno(context));
         FConnection->WaitLocked([this] { return pa_stream_get_state(FStream) != PA_STREAM_CREATING; });
         if (pa_stream_get_state(FStream) == PA_STREAM_READY) return {};
-        const int code = pa_context_errno(FConnection->Context());
+        const int code = pa_context_errno(context);
         return code == PA_OK ? "the sound server did not answer" : pa_strerror(code);
     }
 
@@ -110,15 +116,15 @@ public:
     }
 
 private:
+    // A stream whose server went away has failed with its context.
     bool ReadyLocked() const {
-        return pa_context_get_state(FConnection->Context()) == PA_CONTEXT_READY &&
-               pa_stream_get_state(FStream) == PA_STREAM_READY;
+        return pa_stream_get_state(FStream) == PA_STREAM_READY;
     }
 
     // On the server connection's thread.
     static void OnWritable(pa_stream*, size_t, void* self) { static_cast<TPulsePlaybackStream*>(self)->FWritable.SetEvent(); }
 
-    std::unique_ptr<TPulseConnection> FConnection;
+    std::shared_ptr<TPulseConnection> FConnection;
     pa_stream* FStream = nullptr;  // under the loop's lock
     pa_operation* FDrain = nullptr; // worker only, under the loop's lock
     uint64_t FLastHeard = 0;        // under the loop's lock
@@ -127,6 +133,8 @@ private:
 
 class TServerPlaybackPlatform : public TPlaybackPlatform {
 public:
+    TServerPlaybackPlatform() : FConnection(TPulseConnection::Acquire()) {}
+
     std::unique_ptr<TPlaybackStream> Open(uint32_t sampleRate, uint32_t channels, uint32_t bitsPerSample,
                                           uint32_t latencyMs, std::string& error) override {
         pa_sample_format_t format;
@@ -136,21 +144,27 @@ public:
             error = "the format is not supported";
             return nullptr;
         }
-        auto connection = TPulseConnection::Connect("Sarvo MP3 Recorder player");
-        if (!connection) {
+        if (!FConnection) {
             error = "no sound server";
             return nullptr;
         }
-        auto stream = std::make_unique<TPulsePlaybackStream>(std::move(connection));
+        auto stream = std::make_unique<TPulsePlaybackStream>(FConnection);
         error = stream->Connect(spec, latencyMs);
         if (!error.empty()) return nullptr;
         return stream;
     }
+
+private:
+    const std::shared_ptr<TPulseConnection> FConnection;
 };
 
 } // namespace
 
 std::shared_ptr<TPlaybackPlatform> ServerPlaybackPlatform() {
-    static const auto platform = std::make_shared<TServerPlaybackPlatform>();
+    static std::mutex sharedLock; // guards shared; a leaf
+    static std::weak_ptr<TPlaybackPlatform> shared;
+    std::lock_guard guard(sharedLock);
+    auto platform = shared.lock();
+    if (!platform) shared = platform = std::make_shared<TServerPlaybackPlatform>();
     return platform;
 }

@@ -79,6 +79,9 @@ protected:
         form = std::make_unique<TForm1>(&boxes);
         ASSERT_TRUE(form->mixok);
         ASSERT_TRUE(form->ComboRecLines->currentText().startsWith(QStringLiteral("Paced")));
+        // An input that was idle takes a moment to wake up: start once the meter hears it.
+        ASSERT_TRUE(RunUntil([&] { return form->tmpdata != 0; }, 3000)) << "waiting for the monitored input's sound";
+        watch.Restart();
     }
     void TearDown() override {
         SuspendInput(false);

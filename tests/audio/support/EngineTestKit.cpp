@@ -65,7 +65,7 @@ bool TPrivateSoundServer::Start() {
 }
 
 void TPrivateSoundServer::Kill() {
-    Shell("kill -9 $(cat " + FDir + "/pid) 2>/dev/null; kill $(cat " + FDir + "/tone.pid) 2>/dev/null");
+    Tool("kill");
     FStarted = false;
 }
 
