@@ -392,10 +392,11 @@ void TAuOutput::Stop(bool Async) {
 
 bool TAuOutput::WaitUntilIdle() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StopTimeoutMs);
-    // Busy covers a worker that Run has woken but that has not left its sleep yet.
+    // Busy covers a worker that Run has woken but that has not left its sleep yet. The main
+    // thread's queued calls are not run meanwhile: a worker never waits for them, and a handler
+    // run here could start again the very sink being stopped.
     while (Busy || (!Thread->Sleeping && !Thread->Stopped)) {
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        if (IsMainThread()) CheckSynchronize();
         YieldBriefly();
     }
     return true;

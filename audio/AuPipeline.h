@@ -38,8 +38,8 @@
 // - Pause: until the worker is held (at its pause point or waiting for sound in a pull), the run
 //   ends, or 5 s;
 // - Resume: until the worker has left its pause (it is woken, then polls, within milliseconds);
-// - Synchronize: until the main thread has run the call (the main thread never waits for the
-//   event thread while it runs calls, so this cannot deadlock);
+// - Synchronize: until the main thread has run the call (no worker waits for the event thread,
+//   so a main thread that waits for a worker never waits for a delivery either);
 // - an idle worker and the event thread sleep until woken, looking at their flags every second.
 
 #include "AuComponent.h"

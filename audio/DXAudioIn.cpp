@@ -36,11 +36,40 @@ TDXAudioIn::TDXAudioIn(TComponent* AOwner, std::shared_ptr<TCapturePlatform> pla
     : TAuInput(AOwner), FEvents(&TEventHandler::Acquire()),
       FPlatform(platform ? std::move(platform) : ServerCapturePlatform()) {
     FSize = -1;
-    for (const TCaptureDevice& device : FPlatform->ListDevices()) {
-        if (DeviceCount() == MaxDevices) break;
-        FDevices.push_back({device.name, FirstCharacters(device.description, MaxDescriptionLength)});
-    }
+    RefreshDevices();
 }
+
+void TDXAudioIn::RefreshDevices() {
+    std::vector<TDevice> devices;
+    for (const TCaptureDevice& device : FPlatform->ListDevices()) {
+        if (static_cast<int32_t>(devices.size()) == MaxDevices) break;
+        devices.push_back({device.name, FirstCharacters(device.description, MaxDescriptionLength)});
+    }
+    std::lock_guard lock(FDevicesLock);
+    FDevices = std::move(devices);
+}
+
+int32_t TDXAudioIn::DeviceCount() const {
+    std::lock_guard lock(FDevicesLock);
+    return static_cast<int32_t>(FDevices.size());
+}
+
+std::string TDXAudioIn::DeviceField(int32_t Number, std::string TDevice::*field) const {
+    std::lock_guard lock(FDevicesLock);
+    return Number >= 0 && Number < static_cast<int32_t>(FDevices.size()) ? FDevices[static_cast<size_t>(Number)].*field
+                                                                         : std::string();
+}
+
+std::string TDXAudioIn::DeviceIdentifier(int32_t Number) const { return DeviceField(Number, &TDevice::name); }
+
+int32_t TDXAudioIn::DeviceNumberOf(const std::string& identifier) const {
+    std::lock_guard lock(FDevicesLock);
+    for (size_t i = 0; i < FDevices.size(); ++i)
+        if (FDevices[i].name == identifier) return static_cast<int32_t>(i);
+    return -1;
+}
+
+
 TDXAudioIn::~TDXAudioIn() {
     MarkDestroying();
     NotifyDestruction();
@@ -48,9 +77,7 @@ TDXAudioIn::~TDXAudioIn() {
     TEventHandler::Release();
 }
 
-std::string TDXAudioIn::GetDeviceName(int32_t Number) const {
-    return Number >= 0 && Number < DeviceCount() ? FDevices[static_cast<size_t>(Number)].description : std::string();
-}
+std::string TDXAudioIn::GetDeviceName(int32_t Number) const { return DeviceField(Number, &TDevice::description); }
 
 void TDXAudioIn::SetRecTime(int32_t value) {
     FRecTime = value;
@@ -81,8 +108,9 @@ void TDXAudioIn::OpenDevice() {
     TCaptureError error = ceNone;
     const uint32_t fragment = static_cast<uint32_t>(uint64_t{FPollingInterval} * FFreq / 1000 * (FBPS / 8) * FChan);
     std::shared_ptr<TCaptureStream> stream =
-        FPlatform->Open(FDevices[static_cast<size_t>(FDeviceNumber.load())].name, FFreq, FChan,
-                        static_cast<uint32_t>(_BufSize), std::max<uint32_t>(fragment, 64), error);
+        FPlatform->Open(DeviceIdentifier(FDeviceNumber), FFreq, FChan, static_cast<uint32_t>(_BufSize),
+                        std::max<uint32_t>(fragment, 64), FInterrupted, error);
+    if (!stream && FInterrupted) return; // a stop came first: the run ends with no data, not a failure
     if (!stream) throw EAuException(std::string("Failed to create DirectSound device: ") + CodeName(error));
     Buf.assign(static_cast<size_t>(_BufSize), 0);
     ++FOpened;
@@ -117,7 +145,7 @@ void TDXAudioIn::DoInit() {
     FSampleSize = static_cast<uint16_t>(FChan * (FBPS / 8));
     FSize = FSamplesToRead > 0 ? FSamplesToRead * FSampleSize : -1;
     OpenDevice();
-    if (!FCapture->Start()) throw EAuException("Failed to create DirectSound buffer");
+    if (FCapture && !FCapture->Start() && !FInterrupted) throw EAuException("Failed to create DirectSound buffer");
     FLastDelivery = Now(); // the stall limit counts from the start
 }
 
@@ -167,6 +195,7 @@ int32_t TDXAudioIn::WaitLeft() const {
 uint32_t TDXAudioIn::TakeWaiting() {
     uint32_t waiting = 0;
     bool lapped = false;
+    if (!FCapture && FInterrupted) return 0; // stopped before the input opened
     if (!FCapture || !FCapture->Waiting(waiting, lapped)) {
         char message[64];
         std::snprintf(message, sizeof message, "Input failed: DirectSound error 0x%x", InputFailedCode);
@@ -214,6 +243,7 @@ void TDXAudioIn::_Interrupt() {
     FInterruptedAt = Now();
     FInterrupted = true;
     if (const auto capture = Capture()) capture->Wake();
+    FPlatform->WakeWaits(); // an input still being opened gives up
 }
 
 // Main thread, while the worker is held at its pause point or waits inside a pull.

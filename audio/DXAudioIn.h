@@ -63,9 +63,16 @@ public:
     void _Interrupt() override;
     bool _AwaitingData() const override { return FAwaiting; }
 
-    int32_t DeviceCount() const { return static_cast<int32_t>(FDevices.size()); }
+    int32_t DeviceCount() const;
     uint32_t Overruns() const { return FOverruns; }
     std::string GetDeviceName(int32_t Number) const;
+    // The platform's own name of the device (the server's source name), or empty.
+    std::string DeviceIdentifier(int32_t Number) const;
+    // The position of the device with that identifier, or -1.
+    int32_t DeviceNumberOf(const std::string& identifier) const;
+    // Reads the platform's list again (inputs come and go); main thread. A run under way keeps
+    // the device it opened.
+    void RefreshDevices();
 
 protected:
     uint32_t GetBitsPerSample() override { return FBPS; }
@@ -97,6 +104,9 @@ private:
     // How long a pull may still wait, from the time of the last delivery or of the stop; 0 when up.
     int32_t WaitLeft() const;
 
+    std::string DeviceField(int32_t Number, std::string TDevice::*field) const;
+
+    mutable std::mutex FDevicesLock; // guards FDevices: main writes, the worker reads at open; a leaf
     std::vector<TDevice> FDevices;
     std::atomic<uint32_t> FLatency{100};
     std::atomic<uint32_t> FFramesInBuffer{24576};

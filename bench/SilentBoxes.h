@@ -5,6 +5,8 @@
 
 struct TSilentBoxes : TMessageBoxes {
     void ShowMessage(QWidget*, const QString&) override {}
+    void ShowWarning(QWidget*, const QString&) override {}
+    void ShowError(QWidget*, const QString&) override {}
     bool AskYesNo(QWidget*, const QString&) override { return false; }
     bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
 };

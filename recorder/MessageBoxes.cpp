@@ -10,6 +10,14 @@ void TMessageBoxes::ShowMessage(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QApplication::applicationDisplayName(), DisplayText(text));
 }
 
+void TMessageBoxes::ShowWarning(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(), DisplayText(text));
+}
+
+void TMessageBoxes::ShowError(QWidget* parent, const QString& text) {
+    QMessageBox::critical(parent, QApplication::applicationDisplayName(), DisplayText(text));
+}
+
 bool TMessageBoxes::AskYesNo(QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QApplication::applicationDisplayName(), DisplayText(text),
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;

@@ -11,6 +11,9 @@ public:
     virtual ~TMessageBoxes() = default;
     // A plain message with an OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text);
+    // The same with the warning icon (something the user can act on) or the error icon.
+    virtual void ShowWarning(QWidget* parent, const QString& text);
+    virtual void ShowError(QWidget* parent, const QString& text);
     // A Yes/No question, Yes the default button; true for Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& text);
     // An OK/Cancel warning with its caption; true for OK.

@@ -66,7 +66,9 @@ void TCachedTexts::Load(const TLanguage& table) {
         SARVO_TEXT(wyd_UseDefaultDir), SARVO_TEXT(wyd_NoCompliantInputDevice1),
         SARVO_TEXT(wyd_NoCompliantInputDevice2), SARVO_TEXT(wyd_NoCompliantInputDevice3),
         SARVO_TEXT(wyd_MenuPlay), SARVO_TEXT(wyd_MenuRename), SARVO_TEXT(wyd_MenuDelete),
-        SARVO_TEXT(wyd_MenuDeleteAll), SARVO_TEXT(wyd_FinishLate)};
+        SARVO_TEXT(wyd_MenuDeleteAll), SARVO_TEXT(wyd_FinishLate), SARVO_TEXT(wyd_InputGone),
+        SARVO_TEXT(wyd_RecordingSaved), SARVO_TEXT(wyd_NoInput), SARVO_TEXT(wyd_DiskFull),
+        SARVO_TEXT(wyd_FolderNotWritable)};
 #undef SARVO_TEXT
     for (const auto& [key, member] : texts) this->*member = table.localize(QString::fromLatin1(key));
 }
@@ -132,6 +134,12 @@ void TForm1::ConfigureEngine() {
 void TForm1::ConnectHandlers() {
     MP3Out1.SetOnDone([this](TComponent*) { MP3Out1Done(); });
     MP3Out1.SetOnThreadException([this](TComponent*) { MP3Out1ThreadException(); });
+    NULLOut1.SetOnDone([this](TComponent*) { NULLOut1Done(); });
+    AudioMixer1.SetOnMixersChange([this](TComponent*) { InputsChanged(); });
+    FMonitorRetry.setSingleShot(true);
+    connect(&FMonitorRetry, &QTimer::timeout, this, [this] {
+        if (MayMonitor()) StartMonitoring();
+    });
     connect(&Timer1, &QTimer::timeout, this, [this] { ReportErrors([this] { ProgresTimerTimer(); }); });
     const auto onClick = [this](TwydPngButton* button, void (TForm1::*action)()) {
         button->SetOnClick([this, action](QObject*) { ReportErrors([this, action] { (this->*action)(); }); });

@@ -32,9 +32,11 @@
 enum TflState : int { flPlay, flStop, flPause, flRecord, flRecPause };
 
 // Where one recording input lives: mixer, destination and source line, and the capture device
-// whose name matches the mixer (-1 when none did).
+// whose name matches the mixer (-1 when none did). The positions are today's; Source (the sound
+// server's name of the device) is what finds the input again once inputs came or went.
 struct TMixLine {
     int32_t SysMix = 0, DestMix = 0, LineMix = 0, dxmixnum = -1;
+    std::string Source;
 };
 using TMixLines = std::array<TMixLine, 51>;
 
@@ -64,7 +66,8 @@ struct TCachedTexts {
         wyd_RecName, wyd_DateAndTime, wyd_Length, wyd_FileSize, wyd_Warning, wyd_MsgDeleteAll, wyd_PleaseWait,
         wyd_FileNotExist, wyd_MP3NotValide, wyd_BadFileName, wyd_NoRenaming, wyd_DirNotExist, wyd_DirCreated,
         wyd_CannotCreateDir, wyd_UseDefaultDir, wyd_NoCompliantInputDevice1, wyd_NoCompliantInputDevice2,
-        wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll, wyd_FinishLate;
+        wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll, wyd_FinishLate, wyd_InputGone,
+        wyd_RecordingSaved, wyd_NoInput, wyd_DiskFull, wyd_FolderNotWritable;
 
     // Fills every text from the table, in the order the window has always looked them up.
     void Load(const TLanguage& table);
@@ -165,6 +168,14 @@ public:
     void wydStopMouseDown();
     void MP3Out1Done();
     void MP3Out1ThreadException();
+    // Says why a recording run failed, in the user's language, with the engine's text after it.
+    void ShowRunFailure(const std::string& engineText, bool fileMade, bool recorded);
+    // "The input ... is no longer available", and that the recording so far is kept when it is.
+    QString InputGoneText(const QString& input, bool recorded) const;
+    // Says once that the chosen input is away, with the engine's text when a run failed on it.
+    void TellInputGone(bool recorded, const QString& engineText);
+    // Below this much free space, a failed write means the disk is full (bytes).
+    static constexpr qint64 DiskFullBytes = 1 << 20;
     bool RecordingOpen() const;
     QString PlayTimeText();
     QString RecTimeText() const;
@@ -193,6 +204,13 @@ public:
     bool mixok = false;
     bool isMaster = false;
     long double oldlinearrec = 0;        // timer only
+    // Inputs came or went, or the sound server did: the list follows, the chosen input is found
+    // again by its name, and monitoring comes back.
+    void InputsChanged();
+    // Monitoring ended by itself (its input failed or went away).
+    void NULLOut1Done();
+    // Monitoring that ended by itself is tried again this often while the window is idle (ms).
+    static constexpr int MonitorRetryMs = 1000;
 
     // The recordings list.
     void refreshlist();
@@ -266,6 +284,16 @@ private:
     void SelectSavedInput();
     void ApplyQuality();
     void AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudioIn& dxInput, bool& matched);
+    // Builds the input list and table from today's mixers; false when no entry has a capture device.
+    bool FillInputTable(TDXAudioIn& dxInput);
+    // The entry of the input with that source name, or -1.
+    int InputIndexOf(const std::string& source) const;
+    // The entry with today's positions of its mixer and capture device (-1 when it is gone).
+    TMixLine CurrentPositions(const TMixLine& entry) const;
+    // Shows the input list again in an open settings window, its choice kept.
+    void RefreshSettingsInputs();
+    // Monitoring may run: nothing records, no settings window is open, an input is chosen.
+    bool MayMonitor() const;
     TAudioMixerLine* LevelLine() const;
     void CreateListMenu();
     void ConnectList();
@@ -276,7 +304,7 @@ private:
     bool RowSelected() const;
     void ShowPlayingPosition();
     void ShowRecordingTime();
-    void ApplyInput(const TMixLine& entry);
+    void ApplyInput(int index);
 
     TflState FflagState = flStop;
     bool FStartupAborted = false;
@@ -289,6 +317,11 @@ private:
     uint64_t FRecordingRun = 0; // the MP3 sink's run of that recording
     bool FFinishLate = false;   // its end was not written in time; its OnDone finishes it
     int FInputCount = 0;      // entries of the input table in use
+    std::string FChosenSource; // the chosen input's source name, kept while it is away
+    QString FChosenName;       // and its entry's text
+    bool FToldInputGone = false; // the user was told it is away
+    bool FSettingsOpen = false; // the settings window is up: no capture runs meanwhile
+    QTimer FMonitorRetry;      // single shot: monitoring again after it ended by itself
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

@@ -2,6 +2,7 @@
 
 #include "AuText.h"
 #include "Unit1.h"
+#include "UnitPrefs.h"
 
 #include <cmath>
 #include <cstring>
@@ -54,7 +55,13 @@ void TForm1::AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudio
     ComboRecLines->addItem(QString::fromStdString(source->Name()) + QStringLiteral(" (") +
                            QString::fromStdString(AudioMixer1.MixerName()) + QStringLiteral(")"));
     TMixLine& entry = mixLines[FInputCount++];
-    entry = TMixLine{mixer, destination, line, -1};
+    entry = TMixLine{mixer, destination, line, -1, AudioMixer1.MixerIdentifier()};
+    // The server names both the same way; a platform without names is matched by description.
+    if (!entry.Source.empty()) {
+        entry.dxmixnum = dxInput.DeviceNumberOf(entry.Source);
+        matched = matched || entry.dxmixnum >= 0;
+        return;
+    }
     for (int32_t n = 0; n < dxInput.DeviceCount(); ++n) {
         if (FirstCharacters(dxInput.GetDeviceName(n), 31) != AudioMixer1.MixerName()) continue;
         entry.dxmixnum = n;
@@ -62,11 +69,10 @@ void TForm1::AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudio
     }
 }
 
-bool TForm1::InitMic(TDXAudioIn& dxInput) {
+bool TForm1::FillInputTable(TDXAudioIn& dxInput) {
     mixok = false;
     FInputCount = 0;
     bool matched = false;
-    if (AudioMixer1.MixerCount() == 0) return false;
     ComboRecLines->clear();
     // Wave-in lines of every recording destination first, then the others.
     for (const bool waveInPass : {true, false}) {
@@ -82,7 +88,14 @@ bool TForm1::InitMic(TDXAudioIn& dxInput) {
             }
         }
     }
-    if (FInputCount == 0 || !matched) {
+    return FInputCount > 0 && matched;
+}
+
+bool TForm1::InitMic(TDXAudioIn& dxInput) {
+    mixok = false;
+    FInputCount = 0;
+    if (AudioMixer1.MixerCount() == 0) return false;
+    if (!FillInputTable(dxInput)) {
         FBoxes->ShowMessage(this, Texts.wyd_NoCompliantInputDevice2);
         ComboRecLines->setCurrentIndex(-1);
         ComboRecLines->setPlaceholderText(QStringLiteral(" ") + Texts.wyd_NoCompliantInputDevice3);
@@ -90,9 +103,23 @@ bool TForm1::InitMic(TDXAudioIn& dxInput) {
         return false;
     }
     ComboRecLines->setCurrentIndex(0);
-    ApplyInput(mixLines[0]);
+    ApplyInput(0);
     mixok = true;
     return true;
+}
+
+int TForm1::InputIndexOf(const std::string& source) const {
+    for (int i = 0; i < FInputCount; ++i)
+        if (mixLines[static_cast<size_t>(i)].Source == source) return i;
+    return -1;
+}
+
+TMixLine TForm1::CurrentPositions(const TMixLine& entry) const {
+    if (entry.Source.empty()) return entry;
+    TMixLine current = entry;
+    current.SysMix = AudioMixer1.FindMixer(entry.Source);
+    current.dxmixnum = DXAudioIn1.DeviceNumberOf(entry.Source);
+    return current;
 }
 
 TAudioMixerLine* TForm1::LevelLine() const {
@@ -101,13 +128,20 @@ TAudioMixerLine* TForm1::LevelLine() const {
     return AudioMixer1.Lines(static_cast<uint16_t>(mixLines[index].LineMix));
 }
 
-void TForm1::ApplyInput(const TMixLine& entry) {
-    DXAudioIn1.SetDeviceNumber(entry.dxmixnum);
-    AudioMixer1.SetMixerID(static_cast<uint32_t>(entry.SysMix));
-    AudioMixer1.SetDestinationID(static_cast<uint32_t>(entry.DestMix));
+void TForm1::ApplyInput(int index) {
+    const TMixLine& entry = mixLines[static_cast<size_t>(index)];
+    FChosenSource = entry.Source;
+    FChosenName = ComboRecLines->itemText(index);
+    FToldInputGone = false;
+    // Positions change when inputs come and go; the mixer and the capture open the one by name.
+    const TMixLine current = CurrentPositions(entry);
+    DXAudioIn1.SetDeviceNumber(current.dxmixnum);
+    if (current.SysMix < 0) return;
+    AudioMixer1.SetMixerID(static_cast<uint32_t>(current.SysMix));
+    AudioMixer1.SetDestinationID(static_cast<uint32_t>(current.DestMix));
     TAudioMixerLine* master = AudioMixer1.Master();
     if (!master) return;
-    master->SetSelectedLine(entry.LineMix);
+    master->SetSelectedLine(current.LineMix);
     const TMixerControlTypes controls = master->AvailableControls();
     isMaster = controls.Contains(mcVolume) || controls.Contains(mcMute);
     if (TAudioMixerLine* line = LevelLine()) SliderMicro->SetPosition(line->Volume());
@@ -116,11 +150,48 @@ void TForm1::ApplyInput(const TMixLine& entry) {
 void TForm1::ComboRecLinesChange() {
     const int index = ComboRecLines->currentIndex();
     if (!mixok || index < 0 || index >= FInputCount) return;
-    ApplyInput(mixLines[index]);
+    ApplyInput(index);
     if (NULLOut1.Status() != tosIdle) {
         NULLOut1.Stop(false);
         StartMonitoring(); // now from the newly chosen device
     }
+}
+
+void TForm1::InputsChanged() {
+    DXAudioIn1.RefreshDevices();
+    mixok = FillInputTable(DXAudioIn1);
+    const int index = InputIndexOf(FChosenSource);
+    ComboRecLines->setCurrentIndex(index);
+    RefreshSettingsInputs();
+    if (FSettingsOpen) return; // the settings window applies its choice when it closes
+    if (index < 0) {
+        DXAudioIn1.SetDeviceNumber(-1);
+        // A recording under way fails by itself and says so; an idle window says it at once.
+        if (!RecordingOpen()) TellInputGone(false, {});
+        return;
+    }
+    ApplyInput(index);
+    if (MayMonitor()) StartMonitoring();
+}
+
+void TForm1::RefreshSettingsInputs() {
+    if (!FSettingsOpen || !prefs) return;
+    QComboBox& shown = *prefs->ComboBox1;
+    const QString choice = shown.currentText();
+    shown.clear();
+    for (int i = 0; i < ComboRecLines->count(); ++i) shown.addItem(ComboRecLines->itemText(i));
+    shown.setCurrentIndex(shown.findText(choice));
+}
+
+bool TForm1::MayMonitor() const {
+    return !FSettingsOpen && !RecordingOpen() && MP3Out1.Status() == tosIdle && NULLOut1.Status() == tosIdle &&
+           DXAudioIn1.DeviceNumber() >= 0;
+}
+
+void TForm1::NULLOut1Done() {
+    // Nothing is measured any more: the meter falls to its floor, and monitoring is tried again.
+    tmpdata = 0;
+    if (MayMonitor()) FMonitorRetry.start(MonitorRetryMs);
 }
 
 void TForm1::TrackBar1Change() {

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QStorageInfo>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -93,6 +95,13 @@ void TForm1::RecClick() {
     if (FflagState != flStop || recOutput) return;
     const QString path = NewRecordName();
     if (path.isEmpty()) return;
+    // The chosen input is gone (unless it came back a moment ago): say so, rather than record
+    // another one or nothing.
+    if (!FChosenSource.empty() && InputIndexOf(FChosenSource) < 0) InputsChanged();
+    if (!FChosenSource.empty() && InputIndexOf(FChosenSource) < 0) {
+        FBoxes->ShowWarning(this, Texts.wyd_NoInput);
+        return;
+    }
     NULLOut1.Stop(false);
     recOutput = &MP3Out1;
     MP3Out1.SetFileName(QFile::encodeName(path).toStdString());
@@ -255,6 +264,7 @@ void TForm1::ProgresTimerTimer() {
         Cadran->SetCaption(QStringLiteral("00:00:00"));
         VuCircle->SetIndexNormal(LampOff);
         InputVuMeter->SetPosition(InputVuMeter->Mini());
+        if (NULLOut1.Status() == tosIdle) tmpdata = 0; // nothing is measured: the floor
         UpdateLevelMeter();
     }
 }
@@ -339,13 +349,40 @@ void TForm1::MP3Out1Done() {
 void TForm1::MP3Out1ThreadException() {
     if (MP3Out1.ReportedRun() != FRecordingRun) return; // an older run's late word
     const QFileInfo file(QFile::decodeName(QByteArray::fromStdString(MP3Out1.FileName())));
-    QString message = QString::fromStdString(MP3Out1.ExceptionMessage());
-    // The system's text alone does not say which file could not be made.
-    if (!file.exists()) message += QStringLiteral("\r\n") + file.filePath();
-    if (!message.isEmpty()) FBoxes->ShowMessage(this, message);
+    const bool recorded = AudioProcessor1.Position() > 0;
+    ShowRunFailure(MP3Out1.ExceptionMessage(), file.exists(), recorded);
     // A run that failed before writing anything leaves an empty file, not a recording.
     if (file.exists() && file.size() == 0) QFile::remove(file.filePath());
     if (RecordingOpen()) StopClick();
+}
+
+QString TForm1::InputGoneText(const QString& input, bool recorded) const {
+    QString text = QString(Texts.wyd_InputGone).replace(QStringLiteral("XXXXXX"), QStringLiteral("\u201C%1\u201D").arg(input));
+    return recorded ? text + QLatin1Char(' ') + Texts.wyd_RecordingSaved : text;
+}
+
+void TForm1::TellInputGone(bool recorded, const QString& engineText) {
+    // A run that failed on it says so even when the list change said it first: it adds what was kept.
+    if (FToldInputGone && engineText.isEmpty()) return;
+    FToldInputGone = true;
+    const QString reason = InputGoneText(FChosenName, recorded);
+    FBoxes->ShowWarning(this, engineText.isEmpty() ? reason : reason + QStringLiteral("\r\n") + engineText);
+}
+
+void TForm1::ShowRunFailure(const std::string& engineText, bool fileMade, bool recorded) {
+    const QString engine = QString::fromStdString(engineText);
+    const auto withEngineText = [&engine](const QString& reason) { return reason + QStringLiteral("\r\n") + engine; };
+    const QString folder = QDir::toNativeSeparators(mp3Folder);
+    for (const char* inputFailure : {"Input stopped delivering sound", "Input failed", "Failed to create DirectSound"})
+        if (engineText.rfind(inputFailure, 0) == 0) return TellInputGone(recorded, engine);
+    if (engineText == "Invalid device number") return FBoxes->ShowWarning(this, withEngineText(Texts.wyd_NoInput));
+    if (!fileMade || engineText == "Error writing down mp3 file") {
+        // A full disk and a folder that refuses the file read alike to the engine.
+        const bool full = QStorageInfo(mp3Folder).bytesAvailable() < DiskFullBytes;
+        const QString reason = full ? Texts.wyd_DiskFull : Texts.wyd_FolderNotWritable;
+        return FBoxes->ShowError(this, withEngineText(QString(reason).replace(QStringLiteral("XXXXXX"), folder)));
+    }
+    if (!engine.isEmpty()) FBoxes->ShowError(this, engine);
 }
 
 void TForm1::ReportErrors(const std::function<void()>& action) {

@@ -55,12 +55,16 @@ void TForm1::ConfigButtonClick() {
     Mp3List->clearSelection();
     Mp3List->setCurrentItem(nullptr);
     DXAudioIn1.SetDeviceNumber(-1); // no capture can start while the window is open
+    FSettingsOpen = true;
     // The chosen input's device comes back even when a setting cannot be saved.
     struct TRestoreDevice {
         TForm1& form;
         ~TRestoreDevice() {
+            form.FSettingsOpen = false;
             const int index = form.ComboRecLines->currentIndex();
-            if (index >= 0 && index < form.FInputCount) form.DXAudioIn1.SetDeviceNumber(form.mixLines[index].dxmixnum);
+            if (index >= 0 && index < form.FInputCount)
+                form.DXAudioIn1.SetDeviceNumber(form.CurrentPositions(form.mixLines[index]).dxmixnum);
+            form.FMonitorRetry.start(0); // listening again, if it had stopped meanwhile
         }
     } restore{*this};
     ShowSettings();

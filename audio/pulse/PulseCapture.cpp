@@ -28,8 +28,9 @@ TCaptureError ErrorFromServer(int code) {
 
 class TPulseCaptureStream : public TCaptureStream {
 public:
-    TPulseCaptureStream(std::shared_ptr<TPulseConnection> connection, uint32_t ringBytes)
-        : TCaptureStream(ringBytes), FConnection(std::move(connection)) {}
+    TPulseCaptureStream(std::shared_ptr<TPulseConnection> connection, uint32_t ringBytes,
+                        const std::atomic<bool>& cancelled)
+        : TCaptureStream(ringBytes), FConnection(std::move(connection)), FCancelled(cancelled) {}
 
     ~TPulseCaptureStream() override {
         TPulseConnection::TLock lock(*FConnection);
@@ -45,7 +46,7 @@ public:
         TPulseConnection::TLock lock(*FConnection);
         const pa_sample_spec spec{PA_SAMPLE_S16LE, sampleRate, static_cast<uint8_t>(channels)};
         if (!pa_sample_spec_valid(&spec)) return ceBadFormat;
-        pa_context* context = FConnection->ReadyContext();
+        pa_context* context = FConnection->ReadyContext(TPulseConnection::ConnectTimeoutMs, &FCancelled);
         if (!context) return ceNoDriver;
         FStream = pa_stream_new(context, "Recording", &spec, nullptr);
         if (!FStream) return ErrorFromServer(pa_context_errno(context));
@@ -60,7 +61,8 @@ public:
             static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
         if (pa_stream_connect_record(FStream, sourceName.c_str(), &attr, flags) < 0)
             return ErrorFromServer(pa_context_errno(context));
-        const bool settled = FConnection->WaitLocked([this] { return pa_stream_get_state(FStream) != PA_STREAM_CREATING; });
+        const bool settled =
+            FConnection->WaitLocked([this] { return pa_stream_get_state(FStream) != PA_STREAM_CREATING || FCancelled; });
         if (settled && pa_stream_get_state(FStream) == PA_STREAM_READY) return ceNone;
         const int code = pa_context_errno(context);
         return code == PA_OK ? ceGeneric : ErrorFromServer(code);
@@ -72,7 +74,8 @@ public:
 private:
     bool Cork(bool cork) {
         TPulseConnection::TLock lock(*FConnection);
-        return FConnection->Complete(pa_stream_cork(FStream, cork ? 1 : 0, nullptr, nullptr));
+        return FConnection->Complete(pa_stream_cork(FStream, cork ? 1 : 0, nullptr, nullptr),
+                                     TPulseConnection::OperationTimeoutMs, &FCancelled);
     }
 
     // On the server connection's thread, with the loop's lock held.
@@ -96,7 +99,8 @@ private:
     }
 
     std::shared_ptr<TPulseConnection> FConnection;
-    pa_stream* FStream = nullptr; // under the loop's lock
+    const std::atomic<bool>& FCancelled; // the capture source's: it outlives the stream
+    pa_stream* FStream = nullptr;        // under the loop's lock
 };
 
 class TServerCapturePlatform : public TCapturePlatform {
@@ -119,7 +123,8 @@ public:
     }
 
     std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate, uint32_t channels,
-                                         uint32_t ringBytes, uint32_t fragmentBytes, TCaptureError& error) override {
+                                         uint32_t ringBytes, uint32_t fragmentBytes, const std::atomic<bool>& cancelled,
+                                         TCaptureError& error) override {
         if (!FConnection) {
             error = ceNoDriver;
             return nullptr;
@@ -127,10 +132,16 @@ public:
         // Some sources deliver in bursts of up to two seconds, so the ring holds at least four
         // seconds and a burst never overwrites audio the reader has not taken yet.
         const uint32_t fourSeconds = 4 * sampleRate * channels * 2;
-        auto stream = std::make_unique<TPulseCaptureStream>(FConnection, std::max(ringBytes, fourSeconds));
+        auto stream = std::make_unique<TPulseCaptureStream>(FConnection, std::max(ringBytes, fourSeconds), cancelled);
         error = stream->Connect(sourceName, sampleRate, channels, fragmentBytes);
         if (error != ceNone) return nullptr;
         return stream;
+    }
+
+    void WakeWaits() override {
+        if (!FConnection) return;
+        TPulseConnection::TLock lock(*FConnection);
+        FConnection->Signal();
     }
 
 private:

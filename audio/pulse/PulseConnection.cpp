@@ -122,7 +122,11 @@ bool TPulseConnection::Dead() const {
     return !FContext || !PA_CONTEXT_IS_GOOD(pa_context_get_state(FContext));
 }
 
-pa_context* TPulseConnection::ReadyContext(int timeoutMs) {
+namespace {
+bool IsSet(const std::atomic<bool>* flag) { return flag && flag->load(); }
+} // namespace
+
+pa_context* TPulseConnection::ReadyContext(int timeoutMs, const std::atomic<bool>* cancelled) {
     const auto ready = [this] { return FContext && pa_context_get_state(FContext) == PA_CONTEXT_READY; };
     if (ready() || timeoutMs <= 0) return ready() ? FContext : nullptr;
     // A caller does not wait for the next try: the server may be back already.
@@ -131,7 +135,7 @@ pa_context* TPulseConnection::ReadyContext(int timeoutMs) {
         FReconnect = nullptr;
         NewContext();
     }
-    WaitLocked(ready, timeoutMs);
+    WaitLocked([&] { return ready() || IsSet(cancelled); }, timeoutMs);
     return ready() ? FContext : nullptr;
 }
 
@@ -163,12 +167,13 @@ bool TPulseConnection::WaitLocked(const std::function<bool()>& done, int timeout
     return finished;
 }
 
-bool TPulseConnection::Complete(pa_operation* operation, int timeoutMs) {
+bool TPulseConnection::Complete(pa_operation* operation, int timeoutMs, const std::atomic<bool>* cancelled) {
     if (!operation) return false;
     pa_operation_set_state_callback(
         operation, [](pa_operation*, void* self) { static_cast<TPulseConnection*>(self)->Signal(); }, this);
-    const bool done =
-        WaitLocked([operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; }, timeoutMs);
+    const auto finished = [operation] { return pa_operation_get_state(operation) != PA_OPERATION_RUNNING; };
+    WaitLocked([&] { return finished() || IsSet(cancelled); }, timeoutMs);
+    const bool done = finished();
     if (!done) pa_operation_cancel(operation);
     pa_operation_set_state_callback(operation, nullptr, nullptr);
     const bool ok = done && pa_operation_get_state(operation) == PA_OPERATION_DONE;

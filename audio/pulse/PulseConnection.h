@@ -10,6 +10,7 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,12 +52,15 @@ public:
     // With the lock held: the context once it is ready, waiting up to timeoutMs while a
     // connection is being made (never on the loop's own thread: give 0 there); null when the
     // server does not answer.
-    pa_context* ReadyContext(int timeoutMs = ConnectTimeoutMs);
+    // A cancel flag that reads true ends a wait at once (after a Signal).
+    pa_context* ReadyContext(int timeoutMs = ConnectTimeoutMs, const std::atomic<bool>* cancelled = nullptr);
     // With the lock held: waits until done() holds or timeoutMs pass; false on a time-out or when
     // the server went away meanwhile.
     bool WaitLocked(const std::function<bool()>& done, int timeoutMs = OperationTimeoutMs);
-    // With the lock held: waits for an operation to finish (and releases it); false on failure or time-out.
-    bool Complete(pa_operation* operation, int timeoutMs = OperationTimeoutMs);
+    // With the lock held: waits for an operation to finish (and releases it); false on failure,
+    // time-out or cancel.
+    bool Complete(pa_operation* operation, int timeoutMs = OperationTimeoutMs,
+                  const std::atomic<bool>* cancelled = nullptr);
     // Wakes every WaitLocked; for the callbacks of streams and operations.
     void Signal() { pa_threaded_mainloop_signal(FLoop, 0); }
     // A stream state callback that only wakes the waits; userdata is the connection.

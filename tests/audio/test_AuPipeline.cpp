@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -93,6 +94,25 @@ TEST(SinkStop, SynchronousStopReturnsAfterDoFinishAndDeliversNoOnDone) {
     EXPECT_EQ(p.sink.Status(), tosIdle);
     PumpFor(300);
     EXPECT_EQ(p.Count("done"), 0u);
+}
+
+TEST(SinkStop, NoHandlerRunsInsideASynchronousStopSoNoneCanStartTheSinkAgain) {
+    // Another sink's OnDone that starts the stopped sink again, waiting to be delivered.
+    Pipeline stopped;
+    Pipeline other;
+    other.sink.SetOnDone([&](TComponent*) { stopped.sink.Run(); });
+    stopped.sink.Run();
+    ASSERT_TRUE(PumpUntil([&] { return stopped.sink.BytesPulled > 0; })) << "waiting for the first sink to run";
+    other.sink.Run();
+    other.sink.Stop(true);
+    // Give the worker time to post its OnDone; the main thread does not run it yet.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    stopped.sink.Stop(false);
+    EXPECT_EQ(stopped.sink.Status(), tosIdle) << "the stop ends the sink, and nothing started it again meanwhile";
+    EXPECT_EQ(stopped.sink.Prepares, 1);
+    PumpUntil([&] { return stopped.sink.Prepares == 2; }, 2000);
+    EXPECT_EQ(stopped.sink.Prepares, 2) << "the handler runs afterwards, from the main thread's queue";
+    stopped.sink.Stop(false);
 }
 
 TEST(SinkStop, AsynchronousStopReturnsAtOnceAndOnDoneArrivesLaterOnTheMainThread) {

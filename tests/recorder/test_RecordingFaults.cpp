@@ -33,14 +33,15 @@ TEST(RecordingFaults, ARunThatCannotStartShowsTheMessageAndTheWindowGoesBackToSt
     form.DXAudioIn1.SetDeviceNumber(99);
     form.RecClick();
     ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord; }, 5000)) << "left showing Recording";
-    ASSERT_FALSE(boxes.shown.isEmpty());
-    EXPECT_EQ(boxes.shown.first(), QStringLiteral("Invalid device number"));
+    ASSERT_FALSE(boxes.warnings.isEmpty()) << "a warning, not a plain note: " << boxes.shown.join(u'|').toStdString();
+    EXPECT_EQ(boxes.warnings.first(), form.Texts.wyd_NoInput + QStringLiteral("\r\nInvalid device number"))
+        << "the reason in the user's words, then the engine's text";
     EXPECT_EQ(form.recOutput, nullptr);
     EXPECT_EQ(form.Cadran->Caption(), QStringLiteral("00:00:00"));
     EXPECT_TRUE(Recordings(form).isEmpty()) << "a run that wrote nothing leaves no empty file behind";
 
     form.ComboRecLinesChange(); // the device of the selected entry again
-    boxes.shown.clear();
+    boxes.Clear();
     form.RecClick();
     RunFor(800);
     form.StopClick();
@@ -56,13 +57,15 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     ScriptedBoxes boxes;
     TForm1 form(&boxes);
     ASSERT_TRUE(form.mixok);
+    const QString input = form.ComboRecLines->currentText();
     form.RecClick();
     RunFor(1500);
     server.Kill();
     ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord && !boxes.shown.isEmpty(); }, 8000))
         << "the failure must end the recording with a message";
 
-    EXPECT_TRUE(boxes.shown.first().startsWith(QStringLiteral("Input failed")));
+    EXPECT_EQ(boxes.warnings.value(0), form.InputGoneText(input, true) +
+                                          QStringLiteral("\r\nInput failed: DirectSound error 0x88780078"));
     ASSERT_EQ(Recordings(form).size(), 1);
     const int64_t keptMs = LengthMs(form.mp3Folder + Recordings(form)[0]);
     std::printf("figure: sound server killed 1.5 s into a recording: '%s'; %lld ms kept and playable\n",
@@ -76,7 +79,7 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
         << "playback without a server ends instead of showing Playing for ever";
 
     ASSERT_TRUE(server.Start());
-    boxes.shown.clear();
+    boxes.Clear();
     form.RecClick();
     RunFor(1000);
     form.StopClick();

@@ -49,7 +49,7 @@ std::vector<TCaptureDevice> TFakeCapture::ListDevices() {
 
 std::unique_ptr<TCaptureStream> TFakeCapture::Open(const std::string& sourceName, uint32_t sampleRate,
                                                    uint32_t channels, uint32_t ringBytes, uint32_t,
-                                                   TCaptureError& error) {
+                                                   const std::atomic<bool>&, TCaptureError& error) {
     ++FOpens;
     std::lock_guard lock(FLock);
     const bool listed = std::any_of(FDevices.begin(), FDevices.end(),
