@@ -79,6 +79,8 @@ TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent)
     // The engine's notifications are run by this window's event loop.
     SetWakeMainThread([] { QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection); });
     Traductor = new TLanguage(this);
+    AccessTexts = new TLanguage(this);
+    AccessTexts->setSource(QStringLiteral("Resource_Access"));
     CreateControls();
     ConfigureEngine();
     ConnectHandlers();
@@ -146,9 +148,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         // Every key press reaches this window's native window once, before any control sees it.
         if (watched == static_cast<QObject*>(windowHandle())) {
+            const auto& key = *static_cast<QKeyEvent*>(event);
+            if (KeyForFocus(key)) break;
             bool consumed = true;
-            ReportErrors([&] { consumed = ApplicationEvents1ShortCut(*static_cast<QKeyEvent*>(event)); });
-            return consumed;
+            ReportErrors([&] { consumed = ApplicationEvents1ShortCut(key); });
+            return consumed || TransportButtonFocused(); // the table has just done the button's work
         }
         break;
     case QEvent::MouseMove:
@@ -283,6 +287,7 @@ void TForm1::ChangeLanguage(const QString& lang) {
     Supprimer->setText(Texts.wyd_MenuDelete);
     Toutsupprimer1->setText(Texts.wyd_MenuDeleteAll);
     SetflagState(FflagState);
+    NameControls();
 }
 
 bool TForm1::LoadSkin(const QString& name) {
@@ -292,7 +297,7 @@ bool TForm1::LoadSkin(const QString& name) {
     TColor colour = NoSkinColour;
     try {
         if (!IsPlainSkinName(name)) return false;
-        loaded.LoadFromFile(exeFolder + QStringLiteral("Skins/") + name);
+        loaded.LoadWithDouble(exeFolder + QStringLiteral("Skins/") + name);
         if (loaded.Count() < 35) return false;
         skinName = loaded.GetPng(33)->Name;
         if (!ParseColour(loaded.GetPng(34)->Name, colour)) return false;

@@ -13,13 +13,14 @@ trap e2e_cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb on a display number of its own and exports DISPLAY. Numbers are drawn from
-# 100-899, away from the desktop's and from stale sockets; a number taken is drawn again.
+# Starts Xvfb on a display number of its own and exports DISPLAY; $1 is the screen's size
+# (default 1280x800). Numbers are drawn from 100-899, away from the desktop's and from stale
+# sockets; a number taken is drawn again.
 start_display() {
-  local number pid attempt
+  local number pid attempt size=${1:-1280x800}
   for attempt in 1 2 3 4 5; do
     number=$((RANDOM % 800 + 100))
-    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
     pid=$!
     for _ in $(seq 50); do
       kill -0 "$pid" 2>/dev/null || break
