@@ -181,6 +181,7 @@ void TInfos::SetLanguage(const QString& lang) {
     LabelDecouvrezOrvan->setText(table.localize(QStringLiteral("infos_BlablaOrvan")));
     LabelSlogan->update();
     LabelLinkOrvan->setText(table.localize(QStringLiteral("infos_OrvanLinkText")));
+    MemoLicense->setAccessibleName(FMain.AccessText(QStringLiteral("infos_TermsOfUse")));
     if (!LoadTermsOfUse(lang)) FMain.Boxes().ShowMessage(nullptr, NoTermsOfUse);
 }
 
