@@ -154,8 +154,12 @@ void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const Tw
     }
     const QRect r = Ordered(Left, Top, Right, Bottom);
     if (r.isEmpty()) return;
-    // Sampled straight into device pixels, so nothing is scaled again on the way to the screen.
-    QImage dense = NearestNeighbour(*twice, qRound(r.width() * ratio), qRound(r.height() * ratio));
+    // Sampled straight into device pixels, so nothing is scaled again on the way to the screen: at
+    // twice the size pixel for pixel as at 1×; at other densities smoothly, which drops no detail.
+    const QSize device(qRound(r.width() * ratio), qRound(r.height() * ratio));
+    QImage dense = ratio == 2 ? NearestNeighbour(*twice, device.width(), device.height())
+                              : twice->convertToFormat(QImage::Format_ARGB32)
+                                    .scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     dense.setDevicePixelRatio(ratio);
     Blend(p, r.topLeft(), dense);
 }

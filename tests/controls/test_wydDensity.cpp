@@ -85,7 +85,8 @@ TEST_F(Dense, The2xPicturesServeFromOneAndAHalfDevicePixelsAPixel) {
     EXPECT_TRUE(fromTwice(Painted(3)));
     const QImage oneAndAHalf = Painted(1.5);
     EXPECT_EQ(oneAndAHalf.size(), QSize(6, 5)) << "4 × 3 pixels at 1.5";
-    EXPECT_EQ(oneAndAHalf.pixel(5, 4), list.Double()->GetPng(0)->Png.pixel(5 * 8 / 6, 4 * 6 / 5));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(qBlue(oneAndAHalf.pixel(x, y)), 110) << "resampled from the 2× picture";
 }
 
 TEST_F(Dense, AnIconIsPlacedAndSizedAsIts1xPicture) {

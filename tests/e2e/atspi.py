@@ -3,6 +3,7 @@
     atspi.py APP dump                      prints the program's accessibility tree
     atspi.py APP wait ROLE NAME SECONDS    waits until a showing object of that role and name exists
     atspi.py APP press ROLE NAME           runs the "Press" action of that object
+    atspi.py APP set ROLE NAME VALUE       sets the value of that object (a slider)
 
 ROLE is an AT-SPI role name ("push button", "label", "slider"). Exits 1 with a message when the
 program, the object or the action cannot be found in time.
@@ -94,6 +95,8 @@ def main(args):
         print(describe(wait_for(app_name, args[2], args[3], float(args[4]))))
     elif command == "press" and len(args) == 4:
         press(wait_for(app_name, args[2], args[3], 5))
+    elif command == "set" and len(args) == 5:
+        wait_for(app_name, args[2], args[3], 5).queryValue().currentValue = float(args[4])
     else:
         fail(__doc__)
 

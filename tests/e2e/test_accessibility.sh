@@ -35,6 +35,10 @@ for expected in "push button: 'Play' (Key: Return)" "push button: 'Options and s
   grep -qF "$expected" "$E2E_HOME/tree.txt" || fail "the tree has no \"$expected\""
 done
 
+# The output slider set through its value, as the volume label then says.
+atspi set slider "Output volume adjustment" 40
+atspi wait label "Volume: 40" 5 >/dev/null
+
 folder="$HOME/Documents/Sarvo mp3 Recordings"
 atspi press "push button" Record
 atspi wait label Recording 10 || fail "the state label does not read Recording"
