@@ -118,10 +118,6 @@ QAccessibleInterface* SkinnedControlInterface(const QString&, QObject* object) {
     return nullptr;
 }
 
-bool Listening() {
-    return QAccessible::isActive();
-}
-
 } // namespace
 
 void wydInstallAccessibility() {
@@ -142,19 +138,19 @@ bool wydIsDecorative(const QWidget& control) {
 }
 
 void wydNotifyValue(QWidget& control, const QVariant& value) {
-    if (!Listening()) return;
+    if (!QAccessible::isActive()) return;
     QAccessibleValueChangeEvent event(&control, value);
     QAccessible::updateAccessibility(&event);
 }
 
 void wydNotifyName(QWidget& control) {
-    if (!Listening()) return;
+    if (!QAccessible::isActive()) return;
     QAccessibleEvent event(&control, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
 }
 
 void wydNotifyPressed(QWidget& control, bool checkable) {
-    if (!Listening()) return;
+    if (!QAccessible::isActive()) return;
     QAccessible::State changed;
     if (checkable)
         changed.checked = true;

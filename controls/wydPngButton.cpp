@@ -55,9 +55,9 @@ void TwydPngButton::SetButtonState(TwydButtonState v) {
     const int32_t before = FIndexBackground;
     const bool changed = v != FButtonState;
     FButtonState = v;
-    if (changed) wydNotifyPressed(*this, FSwitchMode == Toggle);
     FIndexBackground = !isEnabled() ? FIndexDisabled : v == wydButtonDown ? FIndexDown : FIndexNormal;
     update();
+    if (changed) wydNotifyPressed(*this, FSwitchMode == Toggle);
     if (FIndexBackground != before) {
         SetAutosize(FAutoSize);
         Notify(FOnChange);

@@ -243,7 +243,7 @@ private:
     void CreateControls();
     // Assistive technology and the keyboard focus (Unit1Access.cpp).
     void NameControls();
-    void SetFocusOrder();
+    void SetUpAccess();
     bool KeyForFocus(const QKeyEvent& key) const;
     bool TransportButtonFocused() const;
     TwydPngButton* NewButton(int first, int x, int y);

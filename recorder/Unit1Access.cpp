@@ -58,7 +58,8 @@ void TForm1::NameControls() {
     name(Mp3List, access("wyd_Recordings"));
 }
 
-void TForm1::SetFocusOrder() {
+// The pictures that only decorate, and the order Tab visits the controls in.
+void TForm1::SetUpAccess() {
     wydSetDecorative(*wydPngButton1);
     wydSetDecorative(*VuCircle);
     // Left to right along the player, then the list below it.

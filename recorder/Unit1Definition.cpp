@@ -183,7 +183,7 @@ void TForm1::CreateControls() {
     ComboRecLines->hide();
     ApplySystemColours();
     ApplySkinColour(BuiltInTextColour);
-    SetFocusOrder();
+    SetUpAccess();
 }
 
 // The system colours the window names, from the desktop's current palette, light or dark.
