@@ -61,14 +61,10 @@ void TwydExtImage::PaintTo(QPainter& p) {
     const int Left = 0, Top = 0, Right = width(), Bottom = height();
     wydDraw::FillRect(p, rect(), ColorToQColor(FBgColor, palette()));
     if (FPngListe) {
-        if (const QImage* picture = PictureAt(FPngListe, FIndexBackground))
-            wydDraw::StretchDraw(p, Left, Top, Right, Bottom, *picture);
-        if (const QImage* centre = PictureAt(FPngListe, FIndexBgCenter))
-            wydDraw::StretchDraw(p, Left + FPaddingLeft, Top, Right - FPaddingRight, Bottom, *centre);
-        if (const QImage* left = PictureAt(FPngListe, FIndexBgLeft))
-            wydDraw::StretchDraw(p, Left, Top, Left + FPaddingLeft, Bottom, *left);
-        if (const QImage* right = PictureAt(FPngListe, FIndexBgRight))
-            wydDraw::StretchDraw(p, Right - FPaddingRight, Top, Right, Bottom, *right);
+        wydDraw::StretchDraw(p, Left, Top, Right, Bottom, FPngListe, FIndexBackground);
+        wydDraw::StretchDraw(p, Left + FPaddingLeft, Top, Right - FPaddingRight, Bottom, FPngListe, FIndexBgCenter);
+        wydDraw::StretchDraw(p, Left, Top, Left + FPaddingLeft, Bottom, FPngListe, FIndexBgLeft);
+        wydDraw::StretchDraw(p, Right - FPaddingRight, Top, Right, Bottom, FPngListe, FIndexBgRight);
     }
     if (FShowCaption) wydDraw::TextRect(p, rect(), FCaption, font(), palette().color(QPalette::WindowText));
 }

@@ -1,9 +1,12 @@
 #include "wydPanel.h"
 
+#include "wydAccessible.h"
+
 #include <QMouseEvent>
 
 TwydPanel::TwydPanel(QWidget* parent) : QWidget(parent) {
     resize(128, 128);
+    wydInstallAccessibility();
 }
 
 void TwydPanel::Relayout() {
@@ -26,15 +29,16 @@ void TwydPanel::SetShowCaption(bool v) {
 }
 
 void TwydPanel::SetCaption(const QString& v) {
+    const bool changed = v != FCaption;
     FCaption = v;
     update();
+    if (changed) wydNotifyName(*this); // the clock's text is its name
 }
 
 void TwydPanel::PaintTo(QPainter& p) {
     const QRect r = rect();
     wydDraw::FillRect(p, r, ColorToQColor(FBgColor, palette()));
-    if (const QImage* picture = PictureAt(FPngListe, FIndexBackground))
-        wydDraw::StretchDraw(p, r.left(), r.top(), r.right() + 1, r.bottom() + 1, *picture);
+    wydDraw::StretchDraw(p, r.left(), r.top(), r.right() + 1, r.bottom() + 1, FPngListe, FIndexBackground);
     if (FBorderColor != clNone)
         wydDraw::OutlinedBox(p, 0, 0, width(), height(), ColorToQColor(FBorderColor, palette()), QColor());
     if (FShowCaption) wydDraw::TextRect(p, r, FCaption, font(), palette().color(QPalette::WindowText));

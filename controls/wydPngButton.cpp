@@ -1,9 +1,13 @@
 #include "wydPngButton.h"
 
+#include "wydAccessible.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 TwydPngButton::TwydPngButton(QWidget* parent) : TWheelControl(parent) {
     resize(48, 100);
+    setFocusPolicy(Qt::TabFocus); // the keyboard reaches it; a click leaves the focus where it was
 }
 
 void TwydPngButton::Relayout() {
@@ -49,9 +53,11 @@ void TwydPngButton::SetCaption(const QString& v) {
 
 void TwydPngButton::SetButtonState(TwydButtonState v) {
     const int32_t before = FIndexBackground;
+    const bool changed = v != FButtonState;
     FButtonState = v;
     FIndexBackground = !isEnabled() ? FIndexDisabled : v == wydButtonDown ? FIndexDown : FIndexNormal;
     update();
+    if (changed) wydNotifyPressed(*this, FSwitchMode == Toggle);
     if (FIndexBackground != before) {
         SetAutosize(FAutoSize);
         Notify(FOnChange);
@@ -77,30 +83,41 @@ void TwydPngButton::SetAutosize(bool v) {
 void TwydPngButton::PaintTo(QPainter& p) {
     const QRect r = rect();
     wydDraw::FillRect(p, r, ColorToQColor(FBgColor, palette()));
-    if (const QImage* picture = PictureAt(FPngListe, FIndexBackground))
-        wydDraw::StretchDraw(p, 0, 0, width(), height(), *picture);
+    wydDraw::StretchDraw(p, 0, 0, width(), height(), FPngListe, FIndexBackground);
     if (FShowCaption) wydDraw::TextRect(p, r, FCaption, font(), palette().color(QPalette::WindowText));
-    if (MouseIsOver && isEnabled())
-        if (const QImage* hover = PictureAt(FPngListe, FIndexMouseOver))
-            wydDraw::StretchDraw(p, 0, 0, width(), height(), *hover);
+    if (MouseIsOver && isEnabled()) wydDraw::StretchDraw(p, 0, 0, width(), height(), FPngListe, FIndexMouseOver);
 }
 
 void TwydPngButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     PaintTo(p);
+    PaintFocus(p);
+}
+
+void TwydPngButton::GoDown() {
+    if (FSwitchMode == Simple)
+        SetButtonState(wydButtonDown);
+    else
+        SetToggle();
+}
+
+void TwydPngButton::AfterPress() {
+    Notify(FOnMouseDown);
+    Notify(FOnToggle);
+}
+
+void TwydPngButton::AfterRelease() {
+    if (FSwitchMode == Toggle) return;
+    SetButtonState(wydButtonUp);
+    Notify(FOnMouseUp);
+    Notify(FOnToggle);
 }
 
 void TwydPngButton::mousePressEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::LeftButton) {
-        if (FSwitchMode == Simple)
-            SetButtonState(wydButtonDown);
-        else
-            SetToggle();
-    }
+    if (event->buttons() & Qt::LeftButton) GoDown();
     if (event->button() == Qt::LeftButton) FLeftPressed = true;
     QWidget::mousePressEvent(event);
-    Notify(FOnMouseDown);
-    Notify(FOnToggle);
+    AfterPress();
 }
 
 void TwydPngButton::mouseReleaseEvent(QMouseEvent* event) {
@@ -108,10 +125,21 @@ void TwydPngButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) FLeftPressed = false;
     if (click) Notify(FOnClick);
     QWidget::mouseReleaseEvent(event);
-    if (FSwitchMode == Toggle) return;
-    SetButtonState(wydButtonUp);
-    Notify(FOnMouseUp);
-    Notify(FOnToggle);
+    AfterRelease();
+}
+
+void TwydPngButton::Click() {
+    if (!isEnabled()) return;
+    GoDown();
+    AfterPress();
+    Notify(FOnClick);
+    AfterRelease();
+}
+
+void TwydPngButton::keyPressEvent(QKeyEvent* event) {
+    if (!IsActivationKey(event->key())) return QWidget::keyPressEvent(event);
+    if (!event->isAutoRepeat()) Click();
+    event->accept();
 }
 
 // Its own hover handling: no capture, no focus.

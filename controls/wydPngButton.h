@@ -40,6 +40,9 @@ public:
     bool Autosize() const { return FAutoSize; }
     void SetAutosize(bool v);
     void SetToggle();
+    // A whole left click, for the keyboard and assistive technology: the notifications of a
+    // pointer click in the same order. A disabled button does nothing.
+    void Click();
     // The picture shown now.
     int32_t StatePicture() const { return FIndexBackground; }
     bool MouseOver() const { return MouseIsOver; }
@@ -51,6 +54,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override { mousePressEvent(event); }
+    // Space and Return click the button while it has the focus; a held key clicks once.
+    void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -60,6 +65,10 @@ protected:
 private:
     void SetIndex(int32_t& field, int32_t v);
     void Relayout();
+    // The steps of a left press after its picture change, and of a release.
+    void GoDown();
+    void AfterPress();
+    void AfterRelease();
 
     TNotifyEvent FOnChange, FOnToggle, FOnMouseDown, FOnMouseUp, FOnClick;
     TwydButtonState FButtonState = wydButtonUp;

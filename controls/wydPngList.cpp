@@ -41,6 +41,17 @@ QByteArray ReadPngDatastream(QIODevice& stream) {
     }
 }
 
+// Same count, same names, and each picture exactly twice the size of its counterpart.
+bool IsDoubleOf(const TwydPngListe& twice, const TwydPngListe& single) {
+    if (twice.Count() != single.Count()) return false;
+    for (int32_t i = 0; i < single.Count(); ++i) {
+        const TwydPng& big = *twice.GetPng(i);
+        const TwydPng& small = *single.GetPng(i);
+        if (big.Name != small.Name || big.Png.size() != small.Png.size() * 2) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -108,6 +119,17 @@ void TwydPngListe::Changed() {
     if (FUpdateCount == 0 && FOnChange) FOnChange(this);
 }
 
+void TwydPngListe::Mutated() {
+    ForgetDouble();
+    Changed();
+}
+
+void TwydPngListe::ForgetDouble() {
+    FDoubleFile.clear();
+    FDouble.reset();
+    FDoubleRead = false;
+}
+
 void TwydPngListe::EndUpdate() {
     if (FUpdateCount > 0) --FUpdateCount;
     Changed();
@@ -129,10 +151,11 @@ void TwydPngListe::SetPng(int32_t Index, const TwydPng* Png) {
     auto item = std::make_unique<TwydPng>();
     item->Assign(Png);
     FItems[static_cast<size_t>(Index)] = std::move(item);
-    Changed();
+    Mutated();
 }
 
 void TwydPngListe::Clear() {
+    ForgetDouble();
     {
         const TUpdate suspended(*this);
         for (auto& item : FItems) item.reset();
@@ -145,7 +168,7 @@ int32_t TwydPngListe::Add(const TwydPng* Png) {
     auto item = std::make_unique<TwydPng>();
     item->Assign(Png);
     FItems.push_back(std::move(item));
-    Changed();
+    Mutated();
     return Count() - 1;
 }
 
@@ -160,26 +183,26 @@ void TwydPngListe::Insert(int32_t Index, const TwydPng* Png) {
     auto item = std::make_unique<TwydPng>();
     item->Assign(Png);
     FItems.insert(FItems.begin() + Index, std::move(item));
-    Changed();
+    Mutated();
 }
 
 void TwydPngListe::Delete(int32_t Index) {
     CheckIndex(Index, Count());
     FItems.erase(FItems.begin() + Index);
-    Changed();
+    Mutated();
 }
 
 void TwydPngListe::Rename(int32_t Index, const QString& Name) {
     CheckIndex(Index, Count());
     FItems[static_cast<size_t>(Index)]->Name = Name;
-    Changed();
+    Mutated();
 }
 
 void TwydPngListe::Exchange(int32_t Index1, int32_t Index2) {
     CheckIndex(Index1, Count());
     CheckIndex(Index2, Count());
     std::swap(FItems[static_cast<size_t>(Index1)], FItems[static_cast<size_t>(Index2)]);
-    Changed();
+    Mutated();
 }
 
 void TwydPngListe::Move(int32_t CurIndex, int32_t NewIndex) {
@@ -188,7 +211,7 @@ void TwydPngListe::Move(int32_t CurIndex, int32_t NewIndex) {
     auto item = std::move(FItems[static_cast<size_t>(CurIndex)]);
     FItems.erase(FItems.begin() + CurIndex);
     FItems.insert(FItems.begin() + NewIndex, std::move(item));
-    Changed();
+    Mutated();
 }
 
 int32_t TwydPngListe::IndexOf(const TwydPng* Png) const {
@@ -223,6 +246,7 @@ void TwydPngListe::Assign(const TwydPngListe* Source) {
     const TUpdate suspended(*this);
     Clear();
     for (const auto& item : Source->FItems) Add(item.get());
+    FDoubleFile = Source->FDoubleFile;
 }
 
 void TwydPngListe::LoadFromStream(QIODevice& stream) {
@@ -259,6 +283,30 @@ void TwydPngListe::SaveToFile(const QString& FileName) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw EwydPngListe("Impossible de créer " + FileName + " : " + file.errorString());
     SaveToStream(file);
+}
+
+void TwydPngListe::LoadWithDouble(const QString& FileName) {
+    LoadFromFile(FileName);
+    SetDoubleFile(FileName + QStringLiteral("@2x"));
+}
+
+void TwydPngListe::SetDoubleFile(const QString& FileName) {
+    ForgetDouble();
+    FDoubleFile = FileName;
+}
+
+const TwydPngListe* TwydPngListe::Double() const {
+    if (FDoubleRead) return FDouble.get();
+    FDoubleRead = true;
+    if (FDoubleFile.isEmpty()) return nullptr;
+    auto twice = std::make_unique<TwydPngListe>();
+    try {
+        twice->LoadFromFile(FDoubleFile);
+    } catch (const EwydPngListe&) {
+        return nullptr; // the list's own pictures serve
+    }
+    if (IsDoubleOf(*twice, *this)) FDouble = std::move(twice);
+    return FDouble.get();
 }
 
 void TwydPngListe::ReadPngs(QIODevice& stream) {

@@ -70,6 +70,15 @@ public:
     virtual void LoadFromFile(const QString& FileName);
     virtual void SaveToFile(const QString& FileName);
 
+    // The same pictures at twice the size, for dense screens, read from the file SetDoubleFile
+    // named when first asked for. Null when there is none, when it cannot be read, or when it does
+    // not match this list picture for picture (same count and names, each picture exactly twice
+    // the size). Any change made through the list's operations forgets them.
+    const TwydPngListe* Double() const;
+    void SetDoubleFile(const QString& FileName);
+    // LoadFromFile, then FileName + "@2x" names the file of the 2× pictures.
+    void LoadWithDouble(const QString& FileName);
+
     // The stored "Pngs" property of a window's definition: the list's bytes, written only when
     // the list holds something.
     bool HasPngs() const { return Count() > 0; }
@@ -92,9 +101,15 @@ private:
     void BeginUpdate() { ++FUpdateCount; }
     void EndUpdate();
     void Changed();
+    // A change of the content: the 2× pictures no longer match it.
+    void Mutated();
+    void ForgetDouble();
     void CheckIndex(int32_t Index, int32_t limit) const;
 
     int32_t FUpdateCount = 0;
     std::vector<std::unique_ptr<TwydPng>> FItems;
     TNotifyEvent FOnChange;
+    QString FDoubleFile;                          // empty: no 2× pictures
+    mutable std::unique_ptr<TwydPngListe> FDouble; // read on first demand
+    mutable bool FDoubleRead = false;
 };

@@ -1,5 +1,6 @@
 #include "wydSlider.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -8,6 +9,7 @@ TwydSlider::TwydSlider(QWidget* parent) : TwydRangeControl(parent) {
     setMinimumSize(4, 4);
     setMaximumSize(4000, 4000);
     resize(200, 32);
+    setFocusPolicy(Qt::TabFocus);
     SetMini(0);
     SetMaxi(100);
     FPosition = 50;
@@ -38,6 +40,11 @@ void TwydSlider::SetShowCaption(bool v) {
 
 void TwydSlider::SetThickness(int32_t v) {
     SetInt(FThickness, std::clamp(v, 2, 32));
+}
+
+void TwydSlider::SetInteractive(TInteractive v) {
+    FInteractive = v;
+    setFocusPolicy(v ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void TwydSlider::SetOrientation(TOrientation v) {
@@ -88,10 +95,10 @@ void TwydSlider::PaintTo(QPainter& p) {
     const QPalette& pal = palette();
     const QString value = QString::number(static_cast<qint64>(FPosition));
     const QColor off = ColorToQColor(FGutterOffColor, pal), on = ColorToQColor(FGutterOnColor, pal);
-    const QImage* knob = PictureAt(FPngListe, FIndexKnob);
+    const bool knob = PictureAt(FPngListe, FIndexKnob) != nullptr;
     const QColor knobColour = ColorToQColor(FKnobColor, pal), knobOutline(0x60, 0x60, 0x60);
     wydDraw::FillRect(p, rect(), ColorToQColor(FBgColor, pal));
-    if (const QImage* background = PictureAt(FPngListe, FIndexBackground)) wydDraw::StretchDraw(p, 0, 0, W, H, *background);
+    wydDraw::StretchDraw(p, 0, 0, W, H, FPngListe, FIndexBackground);
     const TRect& g = FGutter;
     const TRect& l = FGaugeLevel;
     if (FOrientation == orHorizontal) {
@@ -99,9 +106,9 @@ void TwydSlider::PaintTo(QPainter& p) {
         wydDraw::PlainBox(p, g.Left - k, g.Top, g.Right + k, g.Bottom, off);
         wydDraw::PlainBox(p, l.Left - k, l.Top, l.Right + k, l.Bottom, on);
         if (FShowCaption) wydDraw::TextRect(p, QRect(QPoint(g.Right + k, 0), QPoint(W - 1, H - 1)), value, font(), pal.color(QPalette::WindowText));
-        if (const QImage* icon = PictureAt(FPngListe, FIndexIcon)) wydDraw::Draw(p, (g.Left - 32 - k) / 2, mid - 16, *icon);
+        wydDraw::Draw(p, (g.Left - 32 - k) / 2, mid - 16, FPngListe, FIndexIcon);
         if (knob)
-            wydDraw::StretchDraw(p, l.Right - 16, mid - 16, l.Right + 16, mid + 16, *knob);
+            wydDraw::StretchDraw(p, l.Right - 16, mid - 16, l.Right + 16, mid + 16, FPngListe, FIndexKnob);
         else if (knobColour.isValid())
             wydDraw::OutlinedBox(p, l.Right - 5, l.Top - 4, l.Right + 5, l.Bottom + 4, knobOutline, knobColour);
     } else {
@@ -109,12 +116,10 @@ void TwydSlider::PaintTo(QPainter& p) {
         wydDraw::PlainBox(p, g.Left, g.Top - k, g.Right, g.Bottom + k, off);
         wydDraw::PlainBox(p, l.Left, l.Top - k, l.Right, l.Bottom + k, on);
         if (FShowCaption) wydDraw::TextRect(p, QRect(QPoint(0, 0), QPoint(W - 1, g.Top - k - 1)), value, font(), pal.color(QPalette::WindowText));
-        if (const QImage* icon = PictureAt(FPngListe, FIndexIcon)) {
-            const int t = (H - g.Bottom - k) / 2;
-            wydDraw::Draw(p, mid - 16, H - t - 16, *icon);
-        }
+        const int t = (H - g.Bottom - k) / 2;
+        wydDraw::Draw(p, mid - 16, H - t - 16, FPngListe, FIndexIcon);
         if (knob)
-            wydDraw::StretchDraw(p, mid - 16, l.Top - 16, mid + 16, l.Top + 16, *knob);
+            wydDraw::StretchDraw(p, mid - 16, l.Top - 16, mid + 16, l.Top + 16, FPngListe, FIndexKnob);
         else if (knobColour.isValid())
             wydDraw::OutlinedBox(p, l.Left - 4, l.Top - 5, l.Right + 4, l.Top + 5, knobOutline, knobColour);
     }
@@ -123,6 +128,42 @@ void TwydSlider::PaintTo(QPainter& p) {
 void TwydSlider::paintEvent(QPaintEvent*) {
     QPainter p(this);
     PaintTo(p);
+    PaintFocus(p);
+}
+
+std::optional<long double> TwydSlider::KeyTarget(const QKeyEvent& key) const {
+    if (!TakesInput()) return std::nullopt;
+    switch (key.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+        return FPosition + 1;
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+        return FPosition - 1;
+    case Qt::Key_PageUp:
+        return FPosition + 10;
+    case Qt::Key_PageDown:
+        return FPosition - 10;
+    case Qt::Key_Home:
+        return static_cast<long double>(Fmini);
+    case Qt::Key_End:
+        return static_cast<long double>(FMaxi);
+    default:
+        return std::nullopt;
+    }
+}
+
+bool TwydSlider::MovesWith(const QKeyEvent& key) const {
+    return KeyTarget(key).has_value();
+}
+
+void TwydSlider::keyPressEvent(QKeyEvent* event) {
+    if (const std::optional<long double> target = KeyTarget(*event)) {
+        SetPosition(*target);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TwydSlider::SetFromPointer(const QPoint& at) {

@@ -4,6 +4,8 @@
 
 #include "wydlibs.h"
 
+#include <optional>
+
 enum TOrientation { orHorizontal = 0, orVertical = 1 };
 enum TInteractiveAction { actMouseMove = 1, actMouseDown = 2, actMouseWheel = 4 };
 using TInteractive = int; // a set of TInteractiveAction bits
@@ -39,7 +41,8 @@ public:
     int32_t Thickness() const { return FThickness; }
     void SetThickness(int32_t v);
     TInteractive Interactive() const { return FInteractive; }
-    void SetInteractive(TInteractive v) { FInteractive = v; }
+    // An interactive slider also takes the keyboard focus.
+    void SetInteractive(TInteractive v);
     TOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TOrientation v);
     void SetOnMouseDown(TMouseEvent h) { FOnMouseDown = std::move(h); }
@@ -49,8 +52,13 @@ public:
     const TRect& GaugeLevel() const { return FGaugeLevel; }
     void PaintTo(QPainter& p);
 
+    bool TakesInput() const override { return FInteractive != 0; }
+    // The arrow keys step by one, Page Up and Page Down by ten, Home and End go to Mini and Maxi.
+    bool MovesWith(const QKeyEvent& key) const override;
+
 protected:
     void Relayout() override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -61,6 +69,8 @@ protected:
 private:
     int ValueToPixel(long double v) const;
     long double PixelToValue(int pixel) const;
+    // Where a key moves the value; none for a key the slider does not move with.
+    std::optional<long double> KeyTarget(const QKeyEvent& key) const;
     void SetFromPointer(const QPoint& at);
     void SetColour(TColor& field, TColor v);
     void SetInt(int32_t& field, int32_t v);

@@ -50,8 +50,7 @@ void TwydVProgress::PaintTo(QPainter& p) {
     wydDraw::PlainBox(p, FGutter.Left, FGutter.Top, FGutter.Right, FGutter.Bottom, ColorToQColor(FGutterOffColor, pal));
     wydDraw::PlainBox(p, FGaugeLevel.Left, FGaugeLevel.Top, FGaugeLevel.Right, FGaugeLevel.Bottom,
                       ColorToQColor(FGutterOnColor, pal));
-    if (const QImage* overlay = PictureAt(FPngListe, FIndexBackground))
-        wydDraw::StretchDraw(p, 0, 0, width(), height(), *overlay);
+    wydDraw::StretchDraw(p, 0, 0, width(), height(), FPngListe, FIndexBackground);
 }
 
 void TwydVProgress::paintEvent(QPaintEvent*) {

@@ -1,5 +1,7 @@
 #include "wydlibs.h"
 
+#include "wydAccessible.h"
+
 #include <QWheelEvent>
 
 #include <array>
@@ -62,10 +64,31 @@ QImage NearestNeighbour(const QImage& picture, int width, int height) {
     return scaled;
 }
 
+// The picture's own device pixel ratio tells drawImage how many device pixels it covers.
+void Blend(QPainter& p, const QPoint& at, const QImage& picture) {
+    p.save();
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.drawImage(at, picture);
+    p.restore();
+}
+
+qreal DensityOf(const QPainter& p) {
+    return p.device() ? p.device()->devicePixelRatio() : 1.0;
+}
+
+// The 2× picture an index names, when the surface is dense enough for it.
+const QImage* DensePictureAt(const TwydPngListe* list, int32_t index, qreal devicePixelRatio) {
+    return list && devicePixelRatio >= DenseSurfaceRatio ? PictureAt(list->Double(), index) : nullptr;
+}
+
 } // namespace
 
 int64_t wydRound(long double value) {
     return static_cast<int64_t>(std::nearbyint(value)); // the default rounding mode: to nearest, ties to even
+}
+
+bool IsActivationKey(int key) {
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 QColor ColorToQColor(TColor color, const QPalette& palette) {
@@ -80,6 +103,16 @@ QColor ColorToQColor(TColor color, const QPalette& palette) {
 const QImage* PictureAt(const TwydPngListe* list, int32_t index) {
     const TwydPng* item = list ? list->GetPng(index) : nullptr;
     return item && !item->Png.isNull() ? &item->Png : nullptr;
+}
+
+QPixmap PixmapAt(const TwydPngListe* list, int32_t index, qreal devicePixelRatio) {
+    if (const QImage* twice = DensePictureAt(list, index, devicePixelRatio)) {
+        QPixmap pixmap = QPixmap::fromImage(*twice);
+        pixmap.setDevicePixelRatio(2);
+        return pixmap;
+    }
+    const QImage* picture = PictureAt(list, index);
+    return picture ? QPixmap::fromImage(*picture) : QPixmap();
 }
 
 namespace wydDraw {
@@ -105,14 +138,35 @@ void OutlinedBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& outl
 void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const QImage& picture) {
     const QRect r = Ordered(Left, Top, Right, Bottom);
     if (r.isEmpty() || picture.isNull()) return;
-    p.save();
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.drawImage(r.topLeft(), NearestNeighbour(picture, r.width(), r.height()));
-    p.restore();
+    Blend(p, r.topLeft(), NearestNeighbour(picture, r.width(), r.height()));
 }
 
 void Draw(QPainter& p, int X, int Y, const QImage& picture) {
     StretchDraw(p, X, Y, X + picture.width(), Y + picture.height(), picture);
+}
+
+void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const TwydPngListe* list, int32_t index) {
+    const qreal ratio = DensityOf(p);
+    const QImage* twice = DensePictureAt(list, index, ratio);
+    if (!twice) {
+        if (const QImage* picture = PictureAt(list, index)) StretchDraw(p, Left, Top, Right, Bottom, *picture);
+        return;
+    }
+    const QRect r = Ordered(Left, Top, Right, Bottom);
+    if (r.isEmpty()) return;
+    // Sampled straight into device pixels, so nothing is scaled again on the way to the screen: at
+    // twice the size pixel for pixel as at 1×; at other densities smoothly, which drops no detail.
+    const QSize device(qRound(r.width() * ratio), qRound(r.height() * ratio));
+    QImage dense = ratio == 2 ? NearestNeighbour(*twice, device.width(), device.height())
+                              : twice->convertToFormat(QImage::Format_ARGB32)
+                                    .scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    dense.setDevicePixelRatio(ratio);
+    Blend(p, r.topLeft(), dense);
+}
+
+void Draw(QPainter& p, int X, int Y, const TwydPngListe* list, int32_t index) {
+    if (const QImage* picture = PictureAt(list, index))
+        StretchDraw(p, X, Y, X + picture->width(), Y + picture->height(), list, index);
 }
 
 void TextRect(QPainter& p, const QRect& r, const QString& text, const QFont& font, const QColor& color) {
@@ -126,6 +180,15 @@ void TextRect(QPainter& p, const QRect& r, const QString& text, const QFont& fon
     p.restore();
 }
 
+void FocusFrame(QPainter& p, const QRect& r, const QColor& color) {
+    if (r.width() < 2 || r.height() < 2) return;
+    p.save();
+    p.setPen(QPen(color, 1, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.restore();
+}
+
 } // namespace wydDraw
 
 // ---------------------------------------------------------------------------------------------
@@ -133,6 +196,11 @@ void TextRect(QPainter& p, const QRect& r, const QString& text, const QFont& fon
 
 TWheelControl::TWheelControl(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+    wydInstallAccessibility();
+}
+
+void TWheelControl::PaintFocus(QPainter& p) const {
+    if (hasFocus()) wydDraw::FocusFrame(p, rect(), palette().color(QPalette::Highlight));
 }
 
 bool TWheelControl::DoMouseWheelDown() {
@@ -197,7 +265,9 @@ void TwydRangeControl::SetPosition(long double x) {
     const auto rounded = static_cast<long double>(wydRound(x));
     FPosition = rounded < Fmini ? Fmini : rounded > FMaxi ? FMaxi : rounded;
     Relayout();
-    if (FPosition != old && FOnChange) FOnChange(this);
+    if (FPosition == old) return;
+    wydNotifyValue(*this, static_cast<qint64>(FPosition));
+    if (FOnChange) FOnChange(this);
 }
 
 void TwydRangeControl::resizeEvent(QResizeEvent* event) {

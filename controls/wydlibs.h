@@ -4,7 +4,9 @@
 
 #include "wydPngList.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QWidget>
 
 #include <cstdint>
@@ -32,12 +34,22 @@ struct TRect {
 // Rounds to the nearest whole number, halves to the even neighbour.
 int64_t wydRound(long double value);
 
+// Space or Return (either one): the keys that press a focused button.
+bool IsActivationKey(int key);
+
 // The colour to draw with; system colours come from the palette.
 QColor ColorToQColor(TColor color, const QPalette& palette);
 
 // The picture an index names in a list, or null: -1, out-of-range indices and a missing list
 // name nothing, and draw nothing.
 const QImage* PictureAt(const TwydPngListe* list, int32_t index);
+
+// Device pixels a pixel from which a surface is dense enough for the 2× pictures.
+constexpr qreal DenseSurfaceRatio = 1.5;
+
+// The picture as a pixmap for a surface of that density: from the list's 2× pictures on a dense
+// one when it has them, at the 1× picture's size in pixels either way; null when nothing is named.
+QPixmap PixmapAt(const TwydPngListe* list, int32_t index, qreal devicePixelRatio);
 
 // The drawing operations, in pixels of the control's client area. Every control draws with these.
 namespace wydDraw {
@@ -52,8 +64,15 @@ void OutlinedBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& outl
 void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const QImage& picture);
 // The picture unscaled at a point, blended the same way.
 void Draw(QPainter& p, int X, int Y, const QImage& picture);
+// The list's picture at that index, as the two above; nothing when the index names none. On a
+// dense surface the list's 2× picture fills the same rectangle with its own device pixels; sizes
+// and places are always those of the 1× picture.
+void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const TwydPngListe* list, int32_t index);
+void Draw(QPainter& p, int X, int Y, const TwydPngListe* list, int32_t index);
 // One line, centred both ways, cut at the end with an ellipsis, clipped, transparent background.
 void TextRect(QPainter& p, const QRect& r, const QString& text, const QFont& font, const QColor& color);
+// The frame of a control that has the keyboard focus: a dashed line along the rectangle's edge.
+void FocusFrame(QPainter& p, const QRect& r, const QColor& color);
 } // namespace wydDraw
 
 // A lightweight control: painted on its parent, with hover notifications and a mouse wheel whose
@@ -69,6 +88,9 @@ public:
     void SetOnMouseWheelUp(TNotifyEvent handler) { FOnMouseWheelUp = std::move(handler); }
     void SetOnMouseEnter(TNotifyEvent handler) { FOnMouseEnter = std::move(handler); }
     void SetOnMouseLeave(TNotifyEvent handler) { FOnMouseLeave = std::move(handler); }
+    // Keys that move within the control while it has the focus (none here); a window that swallows
+    // keys lets these through to it.
+    virtual bool MovesWith(const QKeyEvent&) const { return false; }
 
 protected:
     // One notch each; true when handled (the defaults raise the notifications).
@@ -80,6 +102,8 @@ protected:
     void Notify(const TNotifyEvent& handler) {
         if (handler) handler(this);
     }
+    // The focus frame over what the control painted, while it has the keyboard focus.
+    void PaintFocus(QPainter& p) const;
 
     TNotifyEvent FOnMouseEnter, FOnMouseLeave;
 
@@ -103,6 +127,8 @@ public:
     long double Position() const { return FPosition; }
     // Rounded halves to even, clamped to Mini … Maxi; OnChange when the stored value changed.
     void SetPosition(long double x);
+    // Whether the user can set the value (by pointer, keyboard or assistive technology).
+    virtual bool TakesInput() const { return false; }
 
 protected:
     // The resize hook: geometry from the current value, then a repaint; nothing without a parent.

@@ -83,6 +83,8 @@ TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent)
     // What a handler of the engine's reports lets through is shown like the actions' errors.
     SetErrorReport([this](const std::string& message) { FBoxes->ShowMessage(this, QString::fromStdString(message)); });
     Traductor = new TLanguage(this);
+    AccessTexts = new TLanguage(this);
+    AccessTexts->setSource(QStringLiteral("Resource_Access"));
     CreateControls();
     ConfigureEngine();
     ConnectHandlers();
@@ -166,9 +168,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         // Every key press reaches this window's native window once, before any control sees it.
         if (watched == static_cast<QObject*>(windowHandle())) {
+            const auto& key = *static_cast<QKeyEvent*>(event);
+            if (KeyForFocus(key)) break;
             bool consumed = true;
-            ReportErrors([&] { consumed = ApplicationEvents1ShortCut(*static_cast<QKeyEvent*>(event)); });
-            return consumed;
+            ReportErrors([&] { consumed = ApplicationEvents1ShortCut(key); });
+            return consumed || TransportButtonFocused(); // the table has just done the button's work
         }
         break;
     case QEvent::MouseMove:
@@ -303,6 +307,7 @@ void TForm1::ChangeLanguage(const QString& lang) {
     Supprimer->setText(Texts.wyd_MenuDelete);
     Toutsupprimer1->setText(Texts.wyd_MenuDeleteAll);
     SetflagState(FflagState);
+    NameControls();
 }
 
 bool TForm1::LoadSkin(const QString& name) {
@@ -312,7 +317,7 @@ bool TForm1::LoadSkin(const QString& name) {
     TColor colour = NoSkinColour;
     try {
         if (!IsPlainSkinName(name)) return false;
-        loaded.LoadFromFile(exeFolder + QStringLiteral("Skins/") + name);
+        loaded.LoadWithDouble(exeFolder + QStringLiteral("Skins/") + name);
         if (loaded.Count() < 35) return false;
         skinName = loaded.GetPng(33)->Name;
         if (!ParseColour(loaded.GetPng(34)->Name, colour)) return false;

@@ -100,6 +100,9 @@ public:
 
     TLanguage* Traductor = nullptr;
     TCachedTexts Texts;
+    // Texts only assistive technology reads, from a table of their own, in the interface language.
+    TLanguage* AccessTexts = nullptr;
+    QString AccessText(const QString& key) const;
 
     // The window's definition: the current skin and the controls drawn from it.
     TwydPngListe* wydPngListe1 = nullptr;
@@ -263,6 +266,11 @@ protected:
 
 private:
     void CreateControls();
+    // Assistive technology and the keyboard focus (Unit1Access.cpp).
+    void NameControls();
+    void SetUpAccess();
+    bool KeyForFocus(const QKeyEvent& key) const;
+    bool TransportButtonFocused() const;
     TwydPngButton* NewButton(int first, int x, int y);
     TwydSlider* NewVolumeSlider(int x, int knob, int position);
     void ApplySkinColour(TColor colour);

@@ -73,7 +73,7 @@ TwydSlider* TForm1::NewVolumeSlider(int x, int knob, int position) {
 void TForm1::CreateControls() {
     setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 15));
     wydPngListe1 = new TwydPngListe(this);
-    wydPngListe1->LoadFromFile(QStringLiteral(":/Skins/Vintage-Skin")); // drawn before any skin file is read
+    wydPngListe1->LoadWithDouble(QStringLiteral(":/Skins/Vintage-Skin")); // drawn before any skin file is read
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -183,6 +183,7 @@ void TForm1::CreateControls() {
     ComboRecLines->hide();
     ApplySystemColours();
     ApplySkinColour(BuiltInTextColour);
+    SetUpAccess();
 }
 
 // The system colours the window names, from the desktop's current palette, light or dark.

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QUrl>
@@ -59,11 +60,12 @@ QLabel* Label(QWidget* parent, const QRect& place, const QFont& font, const QCol
     return label;
 }
 
-QLabel* Picture(QWidget* parent, const QRect& place, const QImage* picture) {
+// The list's picture, drawn from its 2× pictures when the screen is dense.
+QLabel* Picture(QWidget* parent, const QRect& place, const TwydPngListe& pictures, int index) {
     auto* image = new QLabel(parent);
     image->setGeometry(place);
     image->setAlignment(Qt::AlignCenter);
-    if (picture) image->setPixmap(QPixmap::fromImage(*picture));
+    image->setPixmap(PixmapAt(&pictures, index, image->devicePixelRatio()));
     return image;
 }
 
@@ -98,7 +100,7 @@ TInfos::TInfos(TForm1& main)
     palette.setColor(QPalette::Window, Dark);
     setPalette(palette);
     setFont(Face(QStringLiteral("Tahoma"), 11));
-    FPictures.LoadFromFile(QStringLiteral(":/Skins/About"));
+    FPictures.LoadWithDouble(QStringLiteral(":/Skins/About"));
     CreateLeftPanel();
     CreateRightPanel();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -117,12 +119,13 @@ void TInfos::CreateLeftPanel() {
     Label3 = Label(left, QRect(144, 102, 168, 32), Face(QStringLiteral("Segoe UI Light"), 24, QFont::Light), Cream,
                    Qt::AlignRight | Qt::AlignVCenter);
     const int footerTop = left->height() - 192;
-    Image1 = Picture(left, QRect(0, 140, LeftWidth, footerTop - 140), PictureAt(&FPictures, 0));
+    Image1 = Picture(left, QRect(0, 140, LeftWidth, footerTop - 140), FPictures, 0);
     LabelTrouvezDoc = Label(left, QRect(27, footerTop, 310, 112), Face(QStringLiteral("Segoe UI Semilight"), 20, QFont::Normal),
                             Cream, Qt::AlignLeft | Qt::AlignTop);
     velmaroskLink = Label(left, QRect(26, footerTop + 192 - 28 - 37, LeftWidth - 26, 37),
                           Face(QStringLiteral("Segoe UI Light"), 27, QFont::Light), Cream, Qt::AlignLeft | Qt::AlignVCenter);
     velmaroskLink->setText(QStringLiteral(SARVO_MAKER_DOMAIN));
+    velmaroskLink->setFocusPolicy(Qt::TabFocus);
     velmaroskLink->installEventFilter(this);
 }
 
@@ -140,9 +143,10 @@ void TInfos::CreateRightPanel() {
     LabelSlogan->setFont(Face(QStringLiteral("Segoe Print"), 19, QFont::Normal, true));
     LabelLinkOrvan = Label(right, QRect(54, 176, 523, 37), Face(QStringLiteral("Segoe UI Light"), 27, QFont::Light), Grey,
                            Qt::AlignLeft | Qt::AlignVCenter);
+    LabelLinkOrvan->setFocusPolicy(Qt::TabFocus);
     LabelLinkOrvan->installEventFilter(this);
     const int memoTop = right->height() - 28 - 123;
-    ImageOrvan = Picture(right, QRect(width - 569, 210, 569, memoTop - 210), PictureAt(&FPictures, 1));
+    ImageOrvan = Picture(right, QRect(width - 569, 210, 569, memoTop - 210), FPictures, 1);
     MemoLicense = new QPlainTextEdit(right);
     MemoLicense->setGeometry(54, memoTop, width - 108, 123);
     MemoLicense->setReadOnly(true);
@@ -177,6 +181,7 @@ void TInfos::SetLanguage(const QString& lang) {
     LabelDecouvrezOrvan->setText(table.localize(QStringLiteral("infos_BlablaOrvan")));
     LabelSlogan->update();
     LabelLinkOrvan->setText(table.localize(QStringLiteral("infos_OrvanLinkText")));
+    MemoLicense->setAccessibleName(FMain.AccessText(QStringLiteral("infos_TermsOfUse")));
     if (!LoadTermsOfUse(lang)) FMain.Boxes().ShowMessage(nullptr, NoTermsOfUse);
 }
 
@@ -230,6 +235,12 @@ bool TInfos::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonRelease:
         OpenLink(link);
+        break;
+    case QEvent::KeyPress: // a link that has the focus opens with Space or Return, as a button would
+        if (const auto* key = static_cast<QKeyEvent*>(event); IsActivationKey(key->key()) && !key->isAutoRepeat()) {
+            OpenLink(link);
+            return true;
+        }
         break;
     default:
         break;

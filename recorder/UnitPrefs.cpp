@@ -24,7 +24,7 @@ Tprefs::Tprefs(TForm1& main) : QDialog(&main, Qt::Dialog | Qt::MSWindowsFixedSiz
     setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 15));
 
     wydFlagsList = new TwydPngListe(this);
-    wydFlagsList->LoadFromFile(QStringLiteral(":/Skins/Flags"));
+    wydFlagsList->LoadWithDouble(QStringLiteral(":/Skins/Flags"));
 
     GroupBox1 = new QGroupBox(this);
     Place(*GroupBox1, 30, 32, 635, 89);
@@ -108,6 +108,17 @@ void Tprefs::SetLanguage(const QString& lang) {
     RadioItems[2]->setText(table.localize(QStringLiteral("prefs_RecQualityHigh")));
     PathGroupBox->setTitle(table.localize(QStringLiteral("prefs_RecFolder")));
     CheckBoxVintage->setText(table.localize(QStringLiteral("prefs_Vintage_Select")));
+    NameControls();
+}
+
+void Tprefs::NameControls() {
+    const TLanguage& table = *FMain.Traductor;
+    ComboBox1->setAccessibleName(GroupBox1->title().trimmed());
+    Edit1->setAccessibleName(PathGroupBox->title().trimmed());
+    ButtonPath->setAccessibleName(FMain.AccessText(QStringLiteral("prefs_ChooseFolder")));
+    ButtonPath->setAccessibleDescription(table.localize(QStringLiteral("prefs_Comment")));
+    ButtonFlagEn->setAccessibleName(FMain.AccessText(QStringLiteral("prefs_English")));
+    ButtonFlagFr->setAccessibleName(FMain.AccessText(QStringLiteral("prefs_French")));
 }
 
 void Tprefs::ShowLanguage(const QString& lang) {

@@ -50,6 +50,8 @@ public:
 
 private:
     TwydPngButton* NewFlag(int normal, int x);
+    // What assistive technology reads of the controls that have no text of their own.
+    void NameControls();
 
     TForm1& FMain;
 };

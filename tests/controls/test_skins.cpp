@@ -208,6 +208,65 @@ TEST_P(Skin, GalleryOfEveryControlInEveryState) {
     ASSERT_TRUE(sheet.save(path)) << path.toStdString();
 }
 
+TEST_P(Skin, Its2xFileHoldsTheSamePicturesAtTwiceTheSize) {
+    TwydPngListe withDouble;
+    withDouble.LoadWithDouble(BuildDir() + "/Skins/" + GetParam());
+    const TwydPngListe* twice = withDouble.Double();
+    ASSERT_NE(twice, nullptr) << "Skins/" << GetParam() << "@2x is missing or does not match";
+    for (int i = 0; i < 35; ++i) {
+        EXPECT_EQ(twice->GetPng(i)->Png.size(), ExpectedSize(i) * 2) << "picture " << i;
+        EXPECT_EQ(twice->GetPng(i)->Name, list.GetPng(i)->Name) << "picture " << i;
+    }
+}
+
+namespace {
+
+// Device pixels of the first edge met from the left along a row that are neither clear nor
+// opaque: the width of the ramp the edge is drawn with.
+int EdgeRamp(const QImage& painted, int row) {
+    int x = 0;
+    while (x < painted.width() && qAlpha(painted.pixel(x, row)) == 0) ++x;
+    int ramp = 0;
+    for (; x < painted.width() && qAlpha(painted.pixel(x, row)) < 255; ++x) ++ramp;
+    return ramp;
+}
+
+// The button showing that picture, painted alone on a clear surface of that density.
+QImage PaintedButton(const TwydPngListe& list, int picture, int ratio) {
+    QWidget window;
+    TwydPngButton button(&window);
+    button.SetPngListe(const_cast<TwydPngListe*>(&list));
+    button.SetShowCaption(false);
+    button.SetColorBg(clNone);
+    button.SetIndexNormal(picture);
+    button.SetAutosize(true);
+    QImage surface(button.size() * ratio, QImage::Format_ARGB32);
+    surface.setDevicePixelRatio(ratio);
+    surface.fill(Qt::transparent);
+    QPainter p(&surface);
+    button.PaintTo(p);
+    return surface;
+}
+
+} // namespace
+
+TEST_P(Skin, A2xButtonsEdgeIsAsSharpAsIts1xPicture) {
+    TwydPngListe withDouble;
+    withDouble.LoadWithDouble(BuildDir() + "/Skins/" + GetParam());
+    ASSERT_NE(withDouble.Double(), nullptr);
+    for (int picture : {0, 4, 8, 12}) {
+        SCOPED_TRACE(picture);
+        const int middle = list.GetPng(picture)->Png.height() / 2;
+        const int single = EdgeRamp(PaintedButton(list, picture, 1), middle);
+        const int dense = EdgeRamp(PaintedButton(withDouble, picture, 2), 2 * middle);
+        const int scaledUp = EdgeRamp(PaintedButton(list, picture, 2), 2 * middle);
+        EXPECT_LE(single, 1) << "the 1× picture's own edge";
+        EXPECT_LE(dense, 1) << "no ramp wider than one device pixel";
+        EXPECT_LE(dense, single);
+        EXPECT_EQ(scaledUp, 2 * single) << "what the 1× picture alone gives: each ramp pixel doubled";
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothSkins, Skin, testing::Values("Vintage-Skin", "Modern-Skin"));
 
 TEST(BuiltInLists, TheProgramCarriesTheVintageSkinAndTheFlags) {
@@ -219,6 +278,12 @@ TEST(BuiltInLists, TheProgramCarriesTheVintageSkinAndTheFlags) {
     EXPECT_EQ(skin.GetPng(34)->Name, "$668384");
     ASSERT_EQ(flags.Count(), 5);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(flags.GetPng(i)->Png.size(), QSize(48, 38));
+
+    for (const char* builtIn : {":/Skins/Vintage-Skin", ":/Skins/Flags", ":/Skins/About"}) {
+        TwydPngListe withDouble;
+        withDouble.LoadWithDouble(builtIn);
+        EXPECT_NE(withDouble.Double(), nullptr) << builtIn << " carries no matching 2× list";
+    }
 
     TwydPngListe about;
     about.LoadFromFile(":/Skins/About");

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
+
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -249,4 +253,105 @@ TEST_F(ThreeItems, ClearNotifiesTwiceAssignAndFileLoadOnce) {
     EXPECT_EQ(changes, 1);
     list.ReadPngs(stored);
     EXPECT_EQ(list.Count(), 3);
+}
+
+namespace {
+
+// A list and the same list at twice the size, saved beside it as "<file>@2x".
+struct TwiceTheSize : testing::Test {
+    void SetUp() override {
+        single.Add(Picture(4, 3, qRgb(10, 20, 30)));
+        single.Add(Picture(2, 2, qRgb(40, 50, 60)));
+        single.Rename(1, "Vintage-Skin");
+        twice.Add(Picture(8, 6, qRgb(11, 21, 31)));
+        twice.Add(Picture(4, 4, qRgb(41, 51, 61)));
+        twice.Rename(1, "Vintage-Skin");
+        file = dir.filePath("Skin");
+        single.SaveToFile(file);
+    }
+    // The 2× list of a fresh load of the file, after the given 2× file was written.
+    const TwydPngListe* DoubleAfterSaving(TwydPngListe& doubleList) {
+        doubleList.SaveToFile(file + "@2x");
+        loaded.LoadWithDouble(file);
+        return loaded.Double();
+    }
+
+    QTemporaryDir dir;
+    QString file;
+    TwydPngListe single, twice, loaded;
+};
+
+} // namespace
+
+TEST_F(TwiceTheSize, LoadWithDoubleReadsTheFileBesideWhenFirstAskedFor) {
+    loaded.LoadWithDouble(file);
+    twice.SaveToFile(file + "@2x"); // written after the load: read only when asked for
+    const TwydPngListe* found = loaded.Double();
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Count(), 2);
+    EXPECT_EQ(found->GetPng(0)->Png.pixel(1, 1), qRgb(11, 21, 31));
+    EXPECT_EQ(loaded.Double(), found) << "read once";
+    EXPECT_EQ(loaded.Count(), 2) << "the list itself is the 1× file";
+    EXPECT_EQ(loaded.GetPng(0)->Png.size(), QSize(4, 3));
+}
+
+TEST_F(TwiceTheSize, AMissingBrokenOrMismatchedFileGivesNoneAndNoError) {
+    loaded.LoadWithDouble(file);
+    EXPECT_EQ(loaded.Double(), nullptr) << "no file";
+
+    QFile broken(file + "@2x");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a picture list");
+    broken.close();
+    loaded.LoadWithDouble(file);
+    EXPECT_EQ(loaded.Double(), nullptr) << "not a list";
+
+    TwydPngListe shortList;
+    shortList.Assign(&twice);
+    shortList.Delete(1);
+    EXPECT_EQ(DoubleAfterSaving(shortList), nullptr) << "fewer pictures";
+
+    TwydPngListe renamed;
+    renamed.Assign(&twice);
+    renamed.Rename(1, "Modern-Skin");
+    EXPECT_EQ(DoubleAfterSaving(renamed), nullptr) << "another skin's names";
+
+    TwydPngListe wrongSize;
+    wrongSize.Assign(&twice);
+    const TwydPng tall = Named(Picture(8, 7, qRgb(0, 0, 0)), "");
+    wrongSize.SetPng(0, &tall);
+    EXPECT_EQ(DoubleAfterSaving(wrongSize), nullptr) << "a picture not exactly twice the size";
+
+    EXPECT_NE(DoubleAfterSaving(twice), nullptr) << "and the matching file is taken";
+}
+
+TEST_F(TwiceTheSize, ChangesForgetThe2xPicturesAndAssignCarriesThem) {
+    ASSERT_NE(DoubleAfterSaving(twice), nullptr);
+    TwydPngListe copy;
+    copy.Assign(&loaded);
+    EXPECT_NE(copy.Double(), nullptr) << "a copy keeps the 2× file";
+
+    const std::vector<std::function<void(TwydPngListe&)>> changes{
+        [](TwydPngListe& l) { l.Rename(0, "x"); },
+        [](TwydPngListe& l) { l.SetPng(0, l.GetPng(0)); },
+        [](TwydPngListe& l) { l.Exchange(0, 1); },
+        [](TwydPngListe& l) { l.Move(0, 1); },
+        [](TwydPngListe& l) { l.Delete(0); },
+        [](TwydPngListe& l) { l.Insert(0, nullptr); },
+        [](TwydPngListe& l) { l.Add(static_cast<const TwydPng*>(nullptr)); },
+        [](TwydPngListe& l) { l.Clear(); },
+        [this](TwydPngListe& l) { l.LoadFromFile(file); },
+    };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        SCOPED_TRACE(i);
+        TwydPngListe changed;
+        changed.Assign(&loaded);
+        ASSERT_NE(changed.Double(), nullptr);
+        changes[i](changed);
+        EXPECT_EQ(changed.Double(), nullptr) << "the 2× pictures no longer match the list";
+    }
+    QBuffer stored;
+    stored.open(QIODevice::ReadWrite);
+    loaded.WritePngs(stored);
+    EXPECT_NE(loaded.Double(), nullptr) << "storing the list changes nothing";
 }

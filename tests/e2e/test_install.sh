@@ -19,7 +19,7 @@ for size in 48 256; do
   icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/sarvo-mp3-recorder.png"
   identify "$icon" | grep -q " ${size}x${size} " || fail "no ${size} pixel icon"
 done
-for data in Skins/Vintage-Skin Skins/Modern-Skin Licence-en.txt Licence-fr.txt; do
+for data in Skins/Vintage-Skin Skins/Vintage-Skin@2x Skins/Modern-Skin Skins/Modern-Skin@2x Licence-en.txt Licence-fr.txt; do
   [ -f "$root/usr/share/sarvo-mp3-recorder/$data" ] || fail "$data is not installed"
 done
 

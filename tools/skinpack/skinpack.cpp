@@ -1,7 +1,8 @@
 // Renders a skin's SVG sources at their sizes and packs them into a picture list file; or renders
 // one SVG as a square PNG (the program's icons).
-//   sarvo-skinpack MANIFEST.json OUTPUT
+//   sarvo-skinpack [--scale N] MANIFEST.json OUTPUT
 //   sarvo-skinpack --png SVG SIZE OUTPUT.png
+// --scale N draws every picture N times its size (2 for the lists of dense screens), names kept.
 // The manifest names the pictures in list order: {"vars": {...}, "pictures": [{"svg": "file.svg",
 // "size": [w, h], "vars": {...}, "name": "..."}]}. "${key}" in an SVG is replaced by the picture's
 // variable, or else the manifest's.
@@ -54,15 +55,12 @@ int RenderPng(const QString& svgPath, int size, const QString& output) {
     return image.save(output, "PNG") ? 0 : Fail("cannot write " + output);
 }
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc == 5 && QString(argv[1]) == "--png") return RenderPng(argv[2], QString(argv[3]).toInt(), argv[4]);
-    if (argc != 3) return Fail("usage: sarvo-skinpack MANIFEST.json OUTPUT | --png SVG SIZE OUTPUT.png");
-    QFile manifestFile(argv[1]);
-    if (!manifestFile.open(QIODevice::ReadOnly)) return Fail(QString("cannot read ") + argv[1]);
+// The pictures of a manifest, each drawn at scale times its size, packed into one list file.
+int PackSkin(const QString& manifestPath, int scale, const QString& output) {
+    QFile manifestFile(manifestPath);
+    if (!manifestFile.open(QIODevice::ReadOnly)) return Fail("cannot read " + manifestPath);
     const QJsonObject manifest = QJsonDocument::fromJson(manifestFile.readAll()).object();
-    const QString folder = QFileInfo(argv[1]).absolutePath();
+    const QString folder = QFileInfo(manifestPath).absolutePath();
     const QJsonObject shared = manifest["vars"].toObject();
     TwydPngListe list;
     for (const QJsonValue& entry : manifest["pictures"].toArray()) {
@@ -71,15 +69,26 @@ int main(int argc, char** argv) {
         if (!source.open(QIODevice::ReadOnly)) return Fail("cannot read " + source.fileName());
         const QJsonArray size = picture["size"].toArray();
         const QImage image = Render(Substituted(QString::fromUtf8(source.readAll()), picture["vars"].toObject(), shared),
-                                    size[0].toInt(), size[1].toInt());
+                                    size[0].toInt() * scale, size[1].toInt() * scale);
         if (image.isNull()) return Fail("not a valid picture: " + source.fileName());
         const int index = list.Add(image);
         if (picture.contains("name")) list.Rename(index, picture["name"].toString());
     }
     try {
-        list.SaveToFile(argv[2]);
+        list.SaveToFile(output);
     } catch (const EwydPngListe& e) {
         return Fail(e.what());
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 4 && args[0] == "--png") return RenderPng(args[1], args[2].toInt(), args[3]);
+    if (args.size() == 2) return PackSkin(args[0], 1, args[1]);
+    const int scale = args.size() == 4 && args[0] == "--scale" ? args[1].toInt() : 0;
+    if (scale >= 1 && scale <= 8) return PackSkin(args[2], scale, args[3]);
+    return Fail("usage: sarvo-skinpack [--scale N] MANIFEST.json OUTPUT | --png SVG SIZE OUTPUT.png");
 }
