@@ -190,7 +190,7 @@ public:
     // The recordings list.
     void refreshlist();
     void ListFolder(const QString& folder);
-    TMp3properties GetMp3Properties(const QString& path);
+    TMp3properties GetMp3Properties(const QByteArray& nativePath);
     void Mp3ListColumnClick(int column);
     void Mp3ListClick();
     void Mp3ListSelectItem();
@@ -199,7 +199,7 @@ public:
     void Mp3ListEdited(QTreeWidgetItem* row, const QString& text);
     bool IsValidFileName(const QString& name) const;
     // Moves the file, or every "*.mp3" of a folder given as folder + "*.mp3", to the trash.
-    bool ShellDelete(const QString& path);
+    bool ShellDelete(const QByteArray& nativePath);
     void PopupMenu1Popup();
     void LireClick() { Mp3ListClick(); }
     void RenommerClick();
@@ -257,7 +257,8 @@ private:
     TAudioMixerLine* LevelLine() const;
     void CreateListMenu();
     void ConnectList();
-    QString RowPath(const QTreeWidgetItem* row) const;
+    // The row's file, by the bytes of its name.
+    QByteArray RowNativePath(const QTreeWidgetItem* row) const;
     void AfterDeletion();
     void ShowSettings();
     void ApplySettings();

@@ -1,19 +1,18 @@
 // The recordings list: filling it from the folder, sorting it, and playing a row.
 
+#include "ShellServices.h"
 #include "Unit1.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDrag>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyledItemDelegate>
-#include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <vector>
@@ -21,6 +20,7 @@
 namespace {
 
 const QString Mp3Extension = QStringLiteral(".mp3");
+const QByteArray NativeMp3Extension = QFile::encodeName(Mp3Extension);
 
 // The locale's short date, with the year written in full so that it parses back unambiguously.
 QString ListDateFormat(const QLocale& locale) {
@@ -87,6 +87,12 @@ struct TSortRow {
 };
 
 constexpr int ExactTimeRole = Qt::UserRole;
+// The file's name as the file system holds it: names that are not valid text show with a
+// replacement character, and only these bytes still find the file.
+constexpr int NativeNameRole = Qt::UserRole + 1;
+
+// A file URL that carries the name's own bytes.
+QUrl FileUrl(const QByteArray& nativePath) { return QUrl::fromEncoded("file://" + nativePath.toPercentEncoding("/")); }
 
 } // namespace
 
@@ -98,9 +104,9 @@ QString RemoveExtension(const QString& name) {
 
 void TForm1::refreshlist() { ListFolder(mp3Folder); }
 
-TMp3properties TForm1::GetMp3Properties(const QString& path) {
+TMp3properties TForm1::GetMp3Properties(const QByteArray& nativePath) {
     TMp3properties properties;
-    MP3In1.SetFileName(QFile::encodeName(path).toStdString());
+    MP3In1.SetFileName(nativePath.toStdString());
     if (MP3In1.Valid()) {
         properties.length = MP3In1.Size();
         properties.time = ClockText(int64_t{MP3In1.TotalTime()} * 1000);
@@ -110,22 +116,22 @@ TMp3properties TForm1::GetMp3Properties(const QString& path) {
 }
 
 void TForm1::ListFolder(const QString& folder) {
-    const QFileInfoList files = QDir(folder).entryInfoList(
-        {QStringLiteral("*") + Mp3Extension}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive,
-        QDir::Unsorted);
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const std::vector<ShellServices::TFolderFile> files = ShellServices::RegularFiles(nativeFolder, NativeMp3Extension);
     Mp3List->clear();
-    if (files.isEmpty()) return;
+    if (files.empty()) return;
     Mp3List->setUpdatesEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QList<QTreeWidgetItem*> rows;
-    rows.reserve(files.size());
-    for (const QFileInfo& file : files) {
-        const QString caption = RemoveExtension(file.fileName());
+    rows.reserve(static_cast<qsizetype>(files.size()));
+    for (const ShellServices::TFolderFile& file : files) {
         auto* row = new QTreeWidgetItem(
-            {caption, ListDateTimeText(file.lastModified()), GetMp3Properties(folder + caption + Mp3Extension).time,
-             QString::number(RoundHalfEven(static_cast<double>(file.size()) / 1000.0)) + QStringLiteral("Ko")});
+            {RemoveExtension(QFile::decodeName(file.NativeName)), ListDateTimeText(file.LastModified),
+             GetMp3Properties(nativeFolder + file.NativeName).time,
+             QString::number(RoundHalfEven(static_cast<double>(file.Size) / 1000.0)) + QStringLiteral("Ko")});
         for (int column = 1; column < 4; ++column) row->setTextAlignment(column, Qt::AlignCenter);
-        row->setData(1, ExactTimeRole, file.lastModified().toMSecsSinceEpoch());
+        row->setData(0, NativeNameRole, file.NativeName);
+        row->setData(1, ExactTimeRole, file.LastModified.toMSecsSinceEpoch());
         row->setFlags(row->flags() | Qt::ItemIsEditable);
         rows << row;
     }
@@ -182,14 +188,14 @@ void TForm1::Mp3ListClick() {
         StopClick();
         return;
     }
-    const QString path = mp3Folder + selected.first()->text(0) + Mp3Extension;
+    const QByteArray path = RowNativePath(selected.first());
     try {
-        if (!QFileInfo::exists(path)) {
+        if (!ShellServices::Exists(path)) {
             SetflagState(flStop);
-            FBoxes->ShowMessage(nullptr, QString(Texts.wyd_FileNotExist).replace(QStringLiteral("XXXXXX"), path));
+            FBoxes->ShowMessage(nullptr, QString(Texts.wyd_FileNotExist).replace(QStringLiteral("XXXXXX"), QFile::decodeName(path)));
             return;
         }
-        mp3player.SetFileName(QFile::encodeName(path).toStdString());
+        mp3player.SetFileName(path.toStdString());
         mp3player.Open();
         SetPlayerVolume(static_cast<int32_t>(RoundHalfEven(static_cast<double>(SliderOutput->Position()) * 10)));
         SetflagState(flPlay);
@@ -293,7 +299,9 @@ void TForm1::ConnectList() {
     Mp3List->viewport()->installEventFilter(this);
 }
 
-QString TForm1::RowPath(const QTreeWidgetItem* row) const { return mp3Folder + row->text(0) + Mp3Extension; }
+QByteArray TForm1::RowNativePath(const QTreeWidgetItem* row) const {
+    return QFile::encodeName(mp3Folder) + row->data(0, NativeNameRole).toByteArray();
+}
 
 void TForm1::Mp3ListSelectItem() {
     isEditing = false;
@@ -313,15 +321,15 @@ void TForm1::Mp3ListEdited(QTreeWidgetItem* row, const QString& text) {
     isEditing = false;
     StopClick();
     if (!row) return;
-    const QString oldPath = RowPath(row);
-    const QString newPath = mp3Folder + text + Mp3Extension;
+    const QByteArray newName = QFile::encodeName(text + Mp3Extension);
     // An empty name would make a hidden file called only ".mp3".
     if (text.isEmpty() || !IsValidFileName(text + Mp3Extension)) {
         FBoxes->ShowMessage(this, Texts.wyd_BadFileName);
-    } else if (QFileInfo::exists(newPath) || !QFile::rename(oldPath, newPath)) {
+    } else if (!ShellServices::RenameFile(RowNativePath(row), QFile::encodeName(mp3Folder) + newName)) {
         FBoxes->ShowMessage(this, Texts.wyd_NoRenaming);
     } else {
         mp3selected = text;
+        row->setData(0, NativeNameRole, newName);
     }
     row->setText(0, mp3selected);
 }
@@ -331,15 +339,13 @@ void TForm1::RenommerClick() {
     if (!selected.isEmpty()) Mp3List->editItem(selected.first(), 0);
 }
 
-bool TForm1::ShellDelete(const QString& path) {
-    // A fresh account may have no data folder yet, where the trash is made.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    if (!path.endsWith(QStringLiteral("*") + Mp3Extension)) return QFile::moveToTrash(path);
-    const QFileInfo pattern(path);
+bool TForm1::ShellDelete(const QByteArray& path) {
+    const QByteArray everyRecording = '*' + NativeMp3Extension;
+    if (!path.endsWith(everyRecording)) return ShellServices::MoveToTrash(path);
+    const QByteArray folder = path.chopped(everyRecording.size());
     bool all = true;
-    for (const QFileInfo& file : QDir(pattern.path()).entryInfoList({pattern.fileName()},
-                                                                     QDir::Files | QDir::Hidden | QDir::CaseSensitive))
-        all = QFile::moveToTrash(file.filePath()) && all;
+    for (const ShellServices::TFolderFile& file : ShellServices::RegularFiles(folder, NativeMp3Extension))
+        all = ShellServices::MoveToTrash(folder + file.NativeName) && all;
     return all;
 }
 
@@ -354,14 +360,14 @@ void TForm1::SupprimerClick() {
     StopClick();
     const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
     if (selected.isEmpty()) return;
-    if (ShellDelete(RowPath(selected.first()))) AfterDeletion();
+    if (ShellDelete(RowNativePath(selected.first()))) AfterDeletion();
 }
 
 void TForm1::SupprimerTousClick() {
     StopClick();
     if (Mp3List->topLevelItemCount() == 0) return;
     if (!FBoxes->AskOkCancel(this, Texts.wyd_Warning, Texts.wyd_MsgDeleteAll)) return;
-    if (ShellDelete(mp3Folder + QStringLiteral("*") + Mp3Extension)) AfterDeletion();
+    if (ShellDelete(QFile::encodeName(mp3Folder + QStringLiteral("*") + Mp3Extension))) AfterDeletion();
 }
 
 void TForm1::PopupMenu1Popup() {
@@ -373,15 +379,15 @@ void TForm1::PopupMenu1Popup() {
         return;
     }
     StopClick();
-    const QString path = RowPath(selected.first());
-    if (!QFileInfo::exists(path)) {
+    const QByteArray path = RowNativePath(selected.first());
+    if (!ShellServices::Exists(path)) {
         SetflagState(flStop);
-        FBoxes->ShowMessage(this, NoSuchFileStart + path + NoSuchFileEnd);
+        FBoxes->ShowMessage(this, NoSuchFileStart + QFile::decodeName(path) + NoSuchFileEnd);
         return;
     }
     try {
         // Loaded and stopped, so that the bar can seek in it.
-        mp3player.SetFileName(QFile::encodeName(path).toStdString());
+        mp3player.SetFileName(path.toStdString());
         mp3player.Open();
         mp3player.Stop();
         Progres2->SetMaxi(static_cast<int32_t>(std::min<int64_t>(mp3player.Length(), INT32_MAX)));
@@ -394,7 +400,7 @@ QList<QUrl> TForm1::SelectedFileUrls() const {
     QList<QUrl> urls;
     for (int i = 0; i < Mp3List->topLevelItemCount(); ++i)
         if (const QTreeWidgetItem* row = Mp3List->topLevelItem(i); row->isSelected())
-            urls << QUrl::fromLocalFile(RowPath(row));
+            urls << FileUrl(RowNativePath(row));
     return urls;
 }
 
