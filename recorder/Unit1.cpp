@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QWindow>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,6 +22,9 @@
 namespace {
 
 const QString LanguageResource = QStringLiteral("Resource_Lng");
+// The languages the table holds; with any other code the interface would be blank.
+const QStringList InterfaceLanguages{QStringLiteral("en"), QStringLiteral("fr")};
+const QString FallbackLanguage = QStringLiteral("en");
 const QString AppDataSubfolder = QStringLiteral("Sarvo Mp3 Recorder/");
 const QString RecordingsSubfolder = QStringLiteral("Sarvo mp3 Recordings/");
 
@@ -207,7 +211,7 @@ void TForm1::FormCreate() {
     AppDataFolder = appData + QLatin1Char('/') + AppDataSubfolder;
 
     const QString lang = Prefs().ReadString(QStringLiteral("Language"), QStringLiteral("Locale"), SystemLanguage());
-    ChangeLanguage(lang);
+    ChangeLanguage(InterfaceLanguages.contains(lang) ? lang : FallbackLanguage);
 
     const QString defaultFolder = DefaultRecordingsFolder(ShellServices::DocumentsFolder());
     mp3Folder = WithTrailingSeparator(
@@ -274,6 +278,7 @@ void TForm1::CheckRecordingsFolder(const QString& defaultFolder) {
 }
 
 void TForm1::ChangeLanguage(const QString& lang) {
+    LoadQtTranslation(lang);
     Traductor->setSource(LanguageResource);
     Traductor->setLanguage(lang);
     Texts.Load(*Traductor);
@@ -283,6 +288,13 @@ void TForm1::ChangeLanguage(const QString& lang) {
     Supprimer->setText(Texts.wyd_MenuDelete);
     Toutsupprimer1->setText(Texts.wyd_MenuDeleteAll);
     SetflagState(FflagState);
+}
+
+// Qt's own texts (the buttons of message boxes, the folder chooser) in the interface's language.
+void TForm1::LoadQtTranslation(const QString& lang) {
+    QCoreApplication::removeTranslator(&FQtTranslation);
+    if (FQtTranslation.load(QStringLiteral("qtbase_") + lang, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&FQtTranslation);
 }
 
 bool TForm1::LoadSkin(const QString& name) {

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <QTreeWidget>
 #include <QWidget>
@@ -241,6 +242,7 @@ private:
     TwydPngButton* NewButton(int first, int x, int y);
     TwydSlider* NewVolumeSlider(int x, int knob, int position);
     void ApplySkinColour(TColor colour);
+    void LoadQtTranslation(const QString& lang);
     void ApplySystemColours();
     void FormCreate();
     void FormClose();
@@ -275,6 +277,7 @@ private:
     QPoint FDragStart;          // where a press on a selected row began
     bool FDragPending = false;  // that press may become a drag-out // the hourglass of a finishing recording is up
     int FInputCount = 0;      // entries of the input table in use
+    QTranslator FQtTranslation; // Qt's own texts in the current language; none when Qt has no translation for it
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

@@ -66,13 +66,26 @@ TEST(FormCreate, CachedTextsFollowTheLanguage) {
     EXPECT_EQ(form.Labelboutons->text(), QStringLiteral("En attente"));
 }
 
-TEST(FormCreate, LanguageUnknownToTheTableIsUsedUnchangedAndTextsAreEmpty) {
+TEST(FormCreate, ALanguageTheTableDoesNotHoldGivesTheEnglishInterface) {
     TempHome home("de_DE.UTF-8");
     ScriptedBoxes boxes;
-    TForm1 form(&boxes);
-    EXPECT_EQ(form.Traductor->CurrentLanguage(), QStringLiteral("de"));
-    EXPECT_EQ(form.Texts.wyd_Standby, QString());
-    EXPECT_EQ(form.Labelboutons->text(), QString());
+    {
+        TForm1 form(&boxes);
+        EXPECT_EQ(form.Traductor->CurrentLanguage(), QStringLiteral("en"));
+        EXPECT_EQ(form.Labelboutons->text(), QStringLiteral("Standby"));
+        EXPECT_EQ(form.Mp3List->headerItem()->text(1), QStringLiteral("Date and time"));
+        EXPECT_EQ(form.Texts.wyd_MenuDeleteAll, QStringLiteral("Delete all"));
+        TLanguage table;
+        table.setSource(QStringLiteral("Resource_Lng"));
+        table.setLanguage(QStringLiteral("de"));
+        EXPECT_EQ(table.localize(QStringLiteral("wyd_Standby")), QString()) << "the lookup itself is unchanged";
+    }
+    for (const char* saved : {"de", "FR", "Default", ""}) {
+        WriteFile(PrefsPath(home), QByteArray("[Language]\nLocale=") + saved + "\n");
+        TForm1 form(&boxes);
+        EXPECT_EQ(form.Labelboutons->text(), QStringLiteral("Standby")) << "saved " << saved;
+    }
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
 }
 
 TEST(FormCreate, SavedLocaleWinsOverTheSystemLanguage) {

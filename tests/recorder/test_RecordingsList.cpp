@@ -11,6 +11,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <QFile>
 #include <QFileInfo>
@@ -90,6 +93,40 @@ struct RecordingsList : testing::Test {
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
+    }
+};
+
+// Runs show, which brings up a message box; notes the box's button texts (without their
+// mnemonics), answers it with its rejecting button (Cancel, No) and returns the texts sorted.
+QStringList ButtonsOfTheBox(const std::function<void()>& show) {
+    QStringList texts;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        poll.stop();
+        QAbstractButton* answer = nullptr;
+        for (QAbstractButton* button : box->buttons()) {
+            texts << button->text().remove(QLatin1Char('&'));
+            const QMessageBox::ButtonRole role = box->buttonRole(button);
+            if (role == QMessageBox::RejectRole || role == QMessageBox::NoRole) answer = button;
+        }
+        answer ? answer->click() : box->done(0);
+    });
+    poll.start(20);
+    show();
+    texts.sort();
+    return texts;
+}
+
+// Scripted while the window starts, so that nothing waits for a person; the real boxes once Real is set.
+struct RealBoxesAfterStart : ScriptedBoxes {
+    bool Real = false;
+    bool AskYesNo(QWidget* parent, const QString& text) override {
+        return Real ? TMessageBoxes::AskYesNo(parent, text) : ScriptedBoxes::AskYesNo(parent, text);
+    }
+    bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text) override {
+        return Real ? TMessageBoxes::AskOkCancel(parent, caption, text) : ScriptedBoxes::AskOkCancel(parent, caption, text);
     }
 };
 
@@ -449,4 +486,25 @@ TEST_F(RecordingsList, ARecordingOnAnotherVolumeGoesToThatVolumesOwnTrash) {
     EXPECT_TRUE(Restore(trashed[0]));
     Refill();
     EXPECT_EQ(Column(0), QStringList{QStringLiteral("100% sure")});
+}
+
+TEST(ListQuestions, StandardButtonsFollowTheInterfaceLanguage) {
+    TempHome home("fr_FR.UTF-8");
+    RealBoxesAfterStart boxes;
+    TForm1 form(&boxes);
+    boxes.Real = true;
+    QFile recording(form.mp3Folder + QStringLiteral("x.mp3"));
+    ASSERT_TRUE(recording.open(QIODevice::WriteOnly));
+    recording.close();
+    form.refreshlist();
+    EXPECT_EQ(ButtonsOfTheBox([&] { form.SupprimerTousClick(); }), (QStringList{QStringLiteral("Annuler"), QStringLiteral("OK")}))
+        << "the delete-all question";
+    EXPECT_TRUE(recording.exists()) << "Annuler keeps the recording";
+    EXPECT_EQ(ButtonsOfTheBox([&] { form.Boxes().AskYesNo(&form, QStringLiteral("?")); }),
+              (QStringList{QStringLiteral("Non"), QStringLiteral("Oui")}));
+    form.ChangeLanguage(QStringLiteral("en"));
+    EXPECT_EQ(ButtonsOfTheBox([&] { form.SupprimerTousClick(); }), (QStringList{QStringLiteral("Cancel"), QStringLiteral("OK")}))
+        << "after switching the language at run time";
+    EXPECT_EQ(ButtonsOfTheBox([&] { form.Boxes().AskYesNo(&form, QStringLiteral("?")); }),
+              (QStringList{QStringLiteral("No"), QStringLiteral("Yes")}));
 }
