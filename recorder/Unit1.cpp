@@ -245,7 +245,7 @@ void TForm1::SelectSavedInput() {
         Prefs().ReadString(QStringLiteral("Input"), QStringLiteral("Name"), ComboRecLines->itemText(0));
     ComboRecLines->setCurrentIndex(0);
     for (int i = 0; i < ComboRecLines->count(); ++i) // the last equal entry wins
-        if (ComboRecLines->itemText(i) == saved) ComboRecLines->setCurrentIndex(i);
+        if (IsSavedInput(ComboRecLines->itemText(i), saved)) ComboRecLines->setCurrentIndex(i);
 }
 
 void TForm1::ApplyQuality() {

@@ -79,6 +79,10 @@ class QKeyEvent;
 // Sets a label's text and widens it to fit, as the window's labels size themselves.
 void SetLabelText(QLabel& label, const QString& text);
 
+// True when a saved input names that entry of the input list, also in the form saved before an
+// input named after its mixer was shown once (the name, then the mixer's name in parentheses).
+bool IsSavedInput(const QString& entry, const QString& saved);
+
 // The text before a name's last '.'; a name ending with '.' or without one comes back whole.
 QString RemoveExtension(const QString& name);
 
