@@ -215,8 +215,12 @@ public:
     void Mp3ListMouseMove(const QPoint& at, Qt::MouseButtons buttons);
     // The files of the selected rows, in list order, as the drag carries them.
     QList<QUrl> SelectedFileUrls() const;
-    // Widths the resize rule gives the list's columns; each column keeps its minimum.
+    // Widths the resize rule gives the list's columns.
     static std::array<int, 4> ListColumnWidths(int clientWidth);
+    // Those widths as applied in a list listWidth wide: each column keeps its minimum, the date
+    // column's being wide enough for the locale's dates and times; the names column gives way so
+    // that the others fit beside it.
+    std::array<int, 4> FittedListColumnWidths(int clientWidth, int listWidth) const;
     QMenu* PopupMenu1 = nullptr;
     QAction *Lire = nullptr, *Renommer = nullptr, *Supprimer = nullptr, *Toutsupprimer1 = nullptr;
     QString mp3selected;

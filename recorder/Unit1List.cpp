@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
@@ -42,6 +43,19 @@ QString ListDateTimeText(QDateTime when) {
     if (when.time() == QTime(0, 0)) return date;
     return date + QLatin1Char(' ') + locale.toString(QTime(when.time().hour(), when.time().minute(), when.time().second()),
                                                     ListTimeFormat(locale));
+}
+
+// A cell's text keeps this much room from the cell's left and right edges.
+constexpr int CellInsetLeft = 9, CellInsetRight = 8;
+
+// Wide enough for the date and time of any moment in the current locale: every hour, for the
+// morning and afternoon marks, with two-digit months and days.
+int DateColumnMinimum(const QFont& font) {
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (int hour = 0; hour < 24; ++hour)
+        widest = std::max(widest, metrics.horizontalAdvance(ListDateTimeText(QDateTime(QDate(2000, 12, 28), QTime(hour, 58, 58)))));
+    return std::max(160, widest + CellInsetLeft + CellInsetRight);
 }
 
 const QDateTime NoDate(QDate(1799, 1, 1), QTime(0, 0));
@@ -226,7 +240,7 @@ public:
         painter->drawLine(option.rect.topLeft(), option.rect.topRight());
         painter->setPen(ColorToQColor(selected ? clHighlightText : clBtnText, palette));
         painter->setFont(FForm.Mp3List->font());
-        const QRect text = option.rect.adjusted(9, 0, -8, 0);
+        const QRect text = option.rect.adjusted(CellInsetLeft, 0, -CellInsetRight, 0);
         const Qt::Alignment horizontal =
             index.column() == 0 ? Qt::AlignLeft : Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
         painter->drawText(text, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine,
@@ -260,6 +274,15 @@ const QString NoSuchFileEnd = QStringLiteral(" n'existe pas!");
 
 std::array<int, 4> TForm1::ListColumnWidths(int W) {
     return {(63 * W) / 100 - 120, (19 * W) / 100, (8 * W) / 100, (8 * W) / 100};
+}
+
+std::array<int, 4> TForm1::FittedListColumnWidths(int clientWidth, int listWidth) const {
+    const std::array<int, 4> minimums{230, DateColumnMinimum(Mp3List->font()), 90, 90};
+    std::array<int, 4> widths = ListColumnWidths(clientWidth);
+    for (size_t column = 0; column < widths.size(); ++column) widths[column] = std::max(widths[column], minimums[column]);
+    // The names give way first, down to their own minimum, so that the other columns fit beside them.
+    widths[0] = std::max(minimums[0], std::min(widths[0], listWidth - widths[1] - widths[2] - widths[3]));
+    return widths;
 }
 
 void TForm1::CreateListMenu() {
