@@ -79,7 +79,9 @@ void THandleStream::SetSize(int64_t NewSize) {
 
 namespace {
 
-bool IsRegular(const struct stat& info) { return S_ISREG(info.st_mode); }
+bool IsRegular(const struct stat& info) {
+    return S_ISREG(info.st_mode);
+}
 
 const char* const NotRegular = "Not a regular file";
 

@@ -97,7 +97,8 @@ std::vector<TFolderFile> RegularFiles(const QByteArray& nativeFolder, const QByt
         const QByteArray name(entry->d_name);
         struct stat info {};
         // stat, not open: links are followed, and a FIFO is looked at without waiting for a writer.
-        if (!name.endsWith(suffix) || fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+        if (!name.endsWith(suffix) || fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 ||
+            !S_ISREG(info.st_mode))
             continue;
         const qint64 ms = qint64{info.st_mtim.tv_sec} * 1000 + info.st_mtim.tv_nsec / 1000000;
         files.push_back({name, qint64{info.st_size}, QDateTime::fromMSecsSinceEpoch(ms)});
@@ -118,7 +119,8 @@ bool RenameFile(const QByteArray& from, const QByteArray& to) {
 }
 
 bool MoveToTrash(const QByteArray& nativePath) {
-    const std::unique_ptr<GFile, void (*)(gpointer)> file(g_file_new_for_path(nativePath.constData()), g_object_unref);
+    const std::unique_ptr<GFile, void (*)(gpointer)> file(g_file_new_for_path(nativePath.constData()),
+                                                          g_object_unref);
     GError* error = nullptr;
     const bool moved = g_file_trash(file.get(), nullptr, &error);
     if (error) g_error_free(error);

@@ -11,9 +11,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLibraryInfo>
-#include <QWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <array>
 #include <optional>
@@ -293,7 +293,8 @@ void TForm1::ChangeLanguage(const QString& lang) {
 // Qt's own texts (the buttons of message boxes, the folder chooser) in the interface's language.
 void TForm1::LoadQtTranslation(const QString& lang) {
     QCoreApplication::removeTranslator(&FQtTranslation);
-    if (FQtTranslation.load(QStringLiteral("qtbase_") + lang, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (FQtTranslation.load(QStringLiteral("qtbase_") + lang,
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&FQtTranslation);
 }
 

@@ -22,8 +22,8 @@
 #include <QMenu>
 #include <QTimer>
 #include <QTranslator>
-#include <QUrl>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QWidget>
 
 #include <array>
@@ -76,7 +76,8 @@ class Tprefs;
 class TInfos;
 class QKeyEvent;
 
-// Sets a label's text and widens it to fit, as the window's labels size themselves.
+// Sets a label's text and sizes the label to it, as the window's labels size themselves; a text too
+// long for the room left in the parent is drawn smaller rather than cut.
 void SetLabelText(QLabel& label, const QString& text);
 
 // True when a saved input names that entry of the input list, also in the form saved before an
@@ -285,7 +286,7 @@ private:
     QPoint FDragStart;          // where a press on a selected row began
     bool FDragPending = false;  // that press may become a drag-out // the hourglass of a finishing recording is up
     int FInputCount = 0;      // entries of the input table in use
-    QTranslator FQtTranslation; // Qt's own texts in the current language; none when Qt has no translation for it
+    QTranslator FQtTranslation; // Qt's own texts in the current language, when Qt has them
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

@@ -30,7 +30,8 @@ const char* const DesignPixelsProperty = "sarvoDesignPixels";
 
 // The character height the window's definition gave the label, before any text made it smaller.
 int DesignPixels(QLabel& label) {
-    if (!label.property(DesignPixelsProperty).isValid()) label.setProperty(DesignPixelsProperty, label.font().pixelSize());
+    if (!label.property(DesignPixelsProperty).isValid())
+        label.setProperty(DesignPixelsProperty, label.font().pixelSize());
     return label.property(DesignPixelsProperty).toInt();
 }
 
@@ -246,7 +247,8 @@ void TForm1::FormResize() {
     Progres2->resize(W - 4, Progres2->height());
     left(wydConfigButton, W - 32 - (2 * g) / 4);
     left(wydInfoButton, W - 32 - (2 * g) / 4);
-    const std::array<int, 4> widths = FittedListColumnWidths(W, W - 2); // the list spans the panel inside its border
+    // The list spans the panel inside its border.
+    const std::array<int, 4> widths = FittedListColumnWidths(W, W - 2);
     for (int column = 0; column < 4; ++column) Mp3List->setColumnWidth(column, widths[column]);
 }
 

@@ -19,7 +19,9 @@ QString LineAndMixer(const QString& line, const QString& mixer) {
 // mixer, as the one line of an input without ports is.
 QString InputEntryText(const std::string& line, const std::string& mixer) {
     const QString name = QString::fromStdString(line);
-    return FirstCharacters(line, MixerNameCharacters) == mixer ? name : LineAndMixer(name, QString::fromStdString(mixer));
+    return FirstCharacters(line, MixerNameCharacters) == mixer
+               ? name
+               : LineAndMixer(name, QString::fromStdString(mixer));
 }
 
 } // namespace
@@ -78,7 +80,8 @@ void TForm1::AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudio
     TMixLine& entry = mixLines[FInputCount++];
     entry = TMixLine{mixer, destination, line, -1};
     for (int32_t n = 0; n < dxInput.DeviceCount(); ++n) {
-        if (FirstCharacters(dxInput.GetDeviceName(n), MixerNameCharacters) != AudioMixer1.MixerName()) continue;
+        if (FirstCharacters(dxInput.GetDeviceName(n), MixerNameCharacters) != AudioMixer1.MixerName())
+            continue;
         entry.dxmixnum = n;
         matched = true;
     }

@@ -9,11 +9,11 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QPainter>
-#include <QStyledItemDelegate>
-#include <QLocale>
 #include <QRegularExpression>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <vector>
@@ -53,8 +53,10 @@ constexpr int CellInsetLeft = 9, CellInsetRight = 8;
 int DateColumnMinimum(const QFont& font) {
     const QFontMetrics metrics(font);
     int widest = 0;
-    for (int hour = 0; hour < 24; ++hour)
-        widest = std::max(widest, metrics.horizontalAdvance(ListDateTimeText(QDateTime(QDate(2000, 12, 28), QTime(hour, 58, 58)))));
+    for (int hour = 0; hour < 24; ++hour) {
+        const QString text = ListDateTimeText(QDateTime(QDate(2000, 12, 28), QTime(hour, 58, 58)));
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
     return std::max(160, widest + CellInsetLeft + CellInsetRight);
 }
 
@@ -106,7 +108,9 @@ constexpr int ExactTimeRole = Qt::UserRole;
 constexpr int NativeNameRole = Qt::UserRole + 1;
 
 // A file URL that carries the name's own bytes.
-QUrl FileUrl(const QByteArray& nativePath) { return QUrl::fromEncoded("file://" + nativePath.toPercentEncoding("/")); }
+QUrl FileUrl(const QByteArray& nativePath) {
+    return QUrl::fromEncoded("file://" + nativePath.toPercentEncoding("/"));
+}
 
 } // namespace
 
@@ -131,7 +135,8 @@ TMp3properties TForm1::GetMp3Properties(const QByteArray& nativePath) {
 
 void TForm1::ListFolder(const QString& folder) {
     const QByteArray nativeFolder = QFile::encodeName(folder);
-    const std::vector<ShellServices::TFolderFile> files = ShellServices::RegularFiles(nativeFolder, NativeMp3Extension);
+    const std::vector<ShellServices::TFolderFile> files =
+        ShellServices::RegularFiles(nativeFolder, NativeMp3Extension);
     Mp3List->clear();
     if (files.empty()) return;
     Mp3List->setUpdatesEnabled(false);
@@ -206,7 +211,9 @@ void TForm1::Mp3ListClick() {
     try {
         if (!ShellServices::Exists(path)) {
             SetflagState(flStop);
-            FBoxes->ShowMessage(nullptr, QString(Texts.wyd_FileNotExist).replace(QStringLiteral("XXXXXX"), QFile::decodeName(path)));
+            const QString message =
+                QString(Texts.wyd_FileNotExist).replace(QStringLiteral("XXXXXX"), QFile::decodeName(path));
+            FBoxes->ShowMessage(nullptr, message);
             return;
         }
         mp3player.SetFileName(path.toStdString());
@@ -279,7 +286,8 @@ std::array<int, 4> TForm1::ListColumnWidths(int W) {
 std::array<int, 4> TForm1::FittedListColumnWidths(int clientWidth, int listWidth) const {
     const std::array<int, 4> minimums{230, DateColumnMinimum(Mp3List->font()), 90, 90};
     std::array<int, 4> widths = ListColumnWidths(clientWidth);
-    for (size_t column = 0; column < widths.size(); ++column) widths[column] = std::max(widths[column], minimums[column]);
+    for (size_t column = 0; column < widths.size(); ++column)
+        widths[column] = std::max(widths[column], minimums[column]);
     // The names give way first, down to their own minimum, so that the other columns fit beside them.
     widths[0] = std::max(minimums[0], std::min(widths[0], listWidth - widths[1] - widths[2] - widths[3]));
     return widths;

@@ -23,7 +23,9 @@ start_under() {
   started=$(date +%s.%N)
   start_program
   MAIN_WINDOW=$(wait_for_window "Sarvo MP3 Recorder" 30)
-  echo "$2: the main window after $(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }') s"
+  local seconds
+  seconds=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+  echo "$2: the main window after $seconds s"
   xdotool windowfocus --sync "$MAIN_WINDOW"
   sleep 0.8
   screenshot "$MAIN_WINDOW" "$2"

@@ -78,7 +78,8 @@ TEST(FormCreate, ALanguageTheTableDoesNotHoldGivesTheEnglishInterface) {
         TLanguage table;
         table.setSource(QStringLiteral("Resource_Lng"));
         table.setLanguage(QStringLiteral("de"));
-        EXPECT_EQ(table.localize(QStringLiteral("wyd_Standby")), QString()) << "the lookup itself is unchanged";
+        EXPECT_EQ(table.localize(QStringLiteral("wyd_Standby")), QString())
+            << "the lookup itself is unchanged";
     }
     for (const char* saved : {"de", "FR", "Default", ""}) {
         WriteFile(PrefsPath(home), QByteArray("[Language]\nLocale=") + saved + "\n");

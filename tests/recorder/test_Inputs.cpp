@@ -57,8 +57,10 @@ TEST_F(Inputs, RealInputsAreListedBeforeMonitorsEachWithItsCaptureDevice) {
         // Inputs without ports have one line, named after the input: shown once.
         const QString mixer = QString::fromStdString(form->DXAudioIn1.GetDeviceName(device)).left(31);
         const QString text = form->ComboRecLines->itemText(i);
-        EXPECT_TRUE(text == mixer || text.endsWith(QStringLiteral("(") + mixer + QStringLiteral(")"))) << text.toStdString();
-        EXPECT_FALSE(text.endsWith(QStringLiteral(" (") + text.section(QStringLiteral(" ("), 0, 0) + QStringLiteral(")")))
+        EXPECT_TRUE(text == mixer || text.endsWith(QStringLiteral("(") + mixer + QStringLiteral(")")))
+            << text.toStdString();
+        EXPECT_FALSE(text.endsWith(QStringLiteral(" (") + text.section(QStringLiteral(" ("), 0, 0) +
+                                   QStringLiteral(")")))
             << "the name twice: " << text.toStdString();
     }
 
@@ -80,7 +82,8 @@ TEST_F(Inputs, SavedInputIsSelectedAtStartAndAnUnknownOneFallsBackToTheFirst) {
     };
     for (const QByteArray saved : {"Paced_tone_440_Hz", "Paced_tone_440_Hz (Paced_tone_440_Hz)"}) {
         startWith(saved);
-        EXPECT_EQ(form->ComboRecLines->currentIndex(), Entry(QStringLiteral("Paced_tone"))) << saved.toStdString();
+        EXPECT_EQ(form->ComboRecLines->currentIndex(), Entry(QStringLiteral("Paced_tone")))
+            << saved.toStdString();
     }
     startWith("A microphone that was unplugged (USB)");
     EXPECT_EQ(form->ComboRecLines->currentIndex(), 0);
@@ -148,7 +151,8 @@ TEST(InputNames, ASavedNameOfTheFormerLongerFormStillSelectsItsInput) {
     EXPECT_TRUE(IsSavedInput(portless, portless + QStringLiteral(" (Built-in Audio Analog Stereo Mi)")))
         << "the mixer's name was cut to 31 characters";
     EXPECT_TRUE(IsSavedInput(QStringLiteral("Mic"), QStringLiteral("Mic (Mic)")));
-    EXPECT_TRUE(IsSavedInput(QStringLiteral("Microphone (USB Audio)"), QStringLiteral("Microphone (USB Audio)")));
+    EXPECT_TRUE(
+        IsSavedInput(QStringLiteral("Microphone (USB Audio)"), QStringLiteral("Microphone (USB Audio)")));
     EXPECT_FALSE(IsSavedInput(QStringLiteral("Microphone (USB Audio)"), QStringLiteral("Microphone")));
     EXPECT_FALSE(IsSavedInput(QStringLiteral("Mic"), QStringLiteral("Mic (Webcam)")));
 }

@@ -10,14 +10,14 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
-#include <QTest>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -126,7 +126,8 @@ struct RealBoxesAfterStart : ScriptedBoxes {
         return Real ? TMessageBoxes::AskYesNo(parent, text) : ScriptedBoxes::AskYesNo(parent, text);
     }
     bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text) override {
-        return Real ? TMessageBoxes::AskOkCancel(parent, caption, text) : ScriptedBoxes::AskOkCancel(parent, caption, text);
+        return Real ? TMessageBoxes::AskOkCancel(parent, caption, text)
+                    : ScriptedBoxes::AskOkCancel(parent, caption, text);
     }
 };
 
@@ -135,7 +136,8 @@ class TMountedVolume {
 public:
     TMountedVolume() {
         if (geteuid() != 0) return;
-        FMounted = Shell("cd " + FFolder.Path("") + " && mkdir top && truncate -s 8M image && mkfs.ext2 -q -F image && "
+        FMounted = Shell("cd " + FFolder.Path("") +
+                         " && mkdir top && truncate -s 8M image && mkfs.ext2 -q -F image && "
                          "timeout 20 mount -o loop image top 2>&1 && echo mounted")
                        .ends_with("mounted\n");
     }
@@ -380,7 +382,8 @@ TEST_F(RecordingsList, TheDragCarriesTheSelectedRecordingsAsFiles) {
 
 TEST_F(RecordingsList, OnlyRegularFilesAreListedWithoutWaitingAndDeleteAllLeavesTheRestAlone) {
     Recording(QStringLiteral("real.mp3"), 2, 1);
-    ASSERT_EQ(symlink((NativeFolder() + "real.mp3").constData(), (NativeFolder() + "linked.mp3").constData()), 0);
+    ASSERT_EQ(symlink((NativeFolder() + "real.mp3").constData(), (NativeFolder() + "linked.mp3").constData()),
+              0);
     TSpecialFiles special(NativeFolder().toStdString());
     Refill();
     QStringList captions = Column(0);
@@ -393,7 +396,8 @@ TEST_F(RecordingsList, OnlyRegularFilesAreListedWithoutWaitingAndDeleteAllLeaves
     EXPECT_EQ(form->flagState(), flPlay);
     boxes.answers = {true};
     form->SupprimerTousClick();
-    EXPECT_EQ(NativeNames(), (std::vector<std::string>{"dangling.mp3", "device.mp3", "fifo.mp3", "socket.mp3"}));
+    EXPECT_EQ(NativeNames(),
+              (std::vector<std::string>{"dangling.mp3", "device.mp3", "fifo.mp3", "socket.mp3"}));
     EXPECT_EQ(form->Mp3List->topLevelItemCount(), 0);
     EXPECT_FALSE(special.DeadlinePassed()) << "something opened the FIFO and waited";
 }
@@ -406,14 +410,17 @@ TEST_F(RecordingsList, ANameThatIsNotValidTextListsPlaysRenamesAndDeletes) {
     const QString replacement(QChar::ReplacementCharacter);
     const QString renamedCaption = QStringLiteral("caf") + replacement + QStringLiteral(" take");
     const QString deletedCaption = replacement + replacement + QStringLiteral(" old");
-    ASSERT_EQ(Column(0), (QStringList{renamedCaption, deletedCaption})) << "shown with a replacement character";
+    ASSERT_EQ(Column(0), (QStringList{renamedCaption, deletedCaption}))
+        << "shown with a replacement character";
     EXPECT_EQ(Column(2), (QStringList{QStringLiteral("00:00:02"), QStringLiteral("00:00:01")}));
 
     Select(renamedCaption);
     form->Mp3ListClick();
     EXPECT_EQ(form->flagState(), flPlay);
-    EXPECT_EQ(form->mp3player.FileName(), (NativeFolder() + renamedOne).toStdString()) << "the file's own bytes";
-    EXPECT_EQ(form->SelectedFileUrls().first().toEncoded(), "file://" + (NativeFolder() + renamedOne).toPercentEncoding("/"));
+    EXPECT_EQ(form->mp3player.FileName(), (NativeFolder() + renamedOne).toStdString())
+        << "the file's own bytes";
+    EXPECT_EQ(form->SelectedFileUrls().first().toEncoded(),
+              "file://" + (NativeFolder() + renamedOne).toPercentEncoding("/"));
 
     form->Mp3ListEdited(Row(renamedCaption), QStringLiteral("café take"));
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
@@ -434,7 +441,8 @@ TEST_F(RecordingsList, ANameThatIsNotValidTextListsPlaysRenamesAndDeletes) {
 
 TEST_F(RecordingsList, DeletedRecordingsRestoreFromTheTrashAsAFileManagerDoes) {
     const QString names[] = {QStringLiteral("100% sure"), QStringLiteral("Répétition à l'église #2")};
-    for (const QString& name : names) Recording(name + QStringLiteral(".mp3"), 1);
+    for (const QString& name : names)
+        Recording(name + QStringLiteral(".mp3"), 1);
     Refill();
     for (const QString& name : names) {
         Select(name);
@@ -445,7 +453,8 @@ TEST_F(RecordingsList, DeletedRecordingsRestoreFromTheTrashAsAFileManagerDoes) {
         const std::string original = (Folder() + name + QStringLiteral(".mp3")).toStdString();
         const std::vector<TTrashed> trashed = TrashedFrom(trash, original);
         ASSERT_EQ(trashed.size(), 1u) << original;
-        EXPECT_EQ(trashed[0].rawPath, QByteArray::fromStdString(original).toPercentEncoding("/").toStdString())
+        EXPECT_EQ(trashed[0].rawPath,
+                  QByteArray::fromStdString(original).toPercentEncoding("/").toStdString())
             << "Path= is percent-encoded";
         EXPECT_TRUE(Restore(trashed[0])) << original;
     }
@@ -462,7 +471,8 @@ TEST_F(RecordingsList, DeletedRecordingsRestoreFromTheTrashAsAFileManagerDoes) {
         Select(QStringLiteral("twice"));
         form->SupprimerClick();
     }
-    const std::vector<TTrashed> twice = TrashedFrom(trash, (Folder() + QStringLiteral("twice.mp3")).toStdString());
+    const std::vector<TTrashed> twice =
+        TrashedFrom(trash, (Folder() + QStringLiteral("twice.mp3")).toStdString());
     ASSERT_EQ(twice.size(), 2u);
     EXPECT_NE(twice[0].file, twice[1].file);
     EXPECT_NE(std::filesystem::file_size(twice[0].file), std::filesystem::file_size(twice[1].file));
@@ -497,13 +507,15 @@ TEST(ListQuestions, StandardButtonsFollowTheInterfaceLanguage) {
     ASSERT_TRUE(recording.open(QIODevice::WriteOnly));
     recording.close();
     form.refreshlist();
-    EXPECT_EQ(ButtonsOfTheBox([&] { form.SupprimerTousClick(); }), (QStringList{QStringLiteral("Annuler"), QStringLiteral("OK")}))
+    EXPECT_EQ(ButtonsOfTheBox([&] { form.SupprimerTousClick(); }),
+              (QStringList{QStringLiteral("Annuler"), QStringLiteral("OK")}))
         << "the delete-all question";
     EXPECT_TRUE(recording.exists()) << "Annuler keeps the recording";
     EXPECT_EQ(ButtonsOfTheBox([&] { form.Boxes().AskYesNo(&form, QStringLiteral("?")); }),
               (QStringList{QStringLiteral("Non"), QStringLiteral("Oui")}));
     form.ChangeLanguage(QStringLiteral("en"));
-    EXPECT_EQ(ButtonsOfTheBox([&] { form.SupprimerTousClick(); }), (QStringList{QStringLiteral("Cancel"), QStringLiteral("OK")}))
+    EXPECT_EQ(ButtonsOfTheBox([&] { form.SupprimerTousClick(); }),
+              (QStringList{QStringLiteral("Cancel"), QStringLiteral("OK")}))
         << "after switching the language at run time";
     EXPECT_EQ(ButtonsOfTheBox([&] { form.Boxes().AskYesNo(&form, QStringLiteral("?")); }),
               (QStringList{QStringLiteral("No"), QStringLiteral("Yes")}));

@@ -61,7 +61,8 @@ inline std::vector<TTrashed> TrashedFrom(const std::string& trash, const std::st
         while (std::getline(info, line)) {
             if (!line.starts_with("Path=")) continue;
             const std::string raw = line.substr(5);
-            std::string decoded = QByteArray::fromPercentEncoding(QByteArray::fromStdString(raw)).toStdString();
+            std::string decoded =
+                QByteArray::fromPercentEncoding(QByteArray::fromStdString(raw)).toStdString();
             if (!decoded.starts_with('/')) decoded = volumeTop + "/" + decoded;
             if (decoded != original) continue;
             const std::string name = entry.path().stem().string(); // without ".trashinfo"

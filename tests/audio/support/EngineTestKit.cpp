@@ -1,8 +1,8 @@
 #include "EngineTestKit.h"
 
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include <fcntl.h>
@@ -121,12 +121,14 @@ TSpecialFiles::~TSpecialFiles() {
     FDoneChanged.notify_all();
     FWatcher.join();
     if (FSocket >= 0) close(FSocket);
-    for (const std::string& path : Paths()) unlink(path.c_str());
+    for (const std::string& path : Paths())
+        unlink(path.c_str());
 }
 
 std::vector<std::string> TSpecialFiles::Paths() const {
     std::vector<std::string> paths;
-    for (const char* name : SpecialNames) paths.push_back(FFolder + "/" + name);
+    for (const char* name : SpecialNames)
+        paths.push_back(FFolder + "/" + name);
     return paths;
 }
 

@@ -170,7 +170,7 @@ private:
     int FSocket = -1;
     std::mutex FLock; // guards FDone
     std::condition_variable FDoneChanged;
-    bool FDone = false;              // the test thread sets it; the watcher reads it
+    bool FDone = false;                       // the test thread sets it; the watcher reads it
     std::atomic<bool> FDeadlinePassed{false}; // the watcher sets it; the test thread reads it
     std::thread FWatcher;
 };
