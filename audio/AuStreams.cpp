@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int64_t TStream::Size() {
@@ -78,17 +79,39 @@ void THandleStream::SetSize(int64_t NewSize) {
 
 namespace {
 
-int OpenFile(const std::string& FileName, uint16_t Mode) {
-    if (Mode == fmCreate) return ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+bool IsRegular(const struct stat& info) {
+    return S_ISREG(info.st_mode);
+}
+
+const char* const NotRegular = "Not a regular file";
+
+// An existing file is opened only when it is a regular one: a FIFO would wait for a writer and a
+// device may do anything when opened. O_NONBLOCK keeps a FIFO put there after the check from
+// waiting too; it changes nothing for a regular file.
+int OpenExisting(const std::string& FileName, uint16_t Mode) {
+    struct stat info {};
+    if (::stat(FileName.c_str(), &info) != 0) throw EAuException(std::strerror(errno));
+    if (!IsRegular(info)) throw EAuException(NotRegular);
     static constexpr int access[] = {O_RDONLY, O_WRONLY, O_RDWR, O_RDWR};
-    return ::open(FileName.c_str(), access[Mode & 3] | O_CLOEXEC);
+    const int handle = ::open(FileName.c_str(), access[Mode & 3] | O_CLOEXEC | O_NONBLOCK);
+    if (handle < 0) throw EAuException(std::strerror(errno));
+    if (::fstat(handle, &info) != 0 || !IsRegular(info)) {
+        ::close(handle);
+        throw EAuException(NotRegular);
+    }
+    return handle;
+}
+
+int OpenFile(const std::string& FileName, uint16_t Mode) {
+    if (Mode != fmCreate) return OpenExisting(FileName, Mode);
+    const int handle = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (handle < 0) throw EAuException(std::strerror(errno));
+    return handle;
 }
 
 } // namespace
 
 TAuFileStream::TAuFileStream(const std::string& FileName, uint16_t Mode, uint32_t /*Rights*/)
-    : THandleStream(OpenFile(FileName, Mode)) {
-    if (FHandle < 0) throw EAuException(std::strerror(errno));
-}
+    : THandleStream(OpenFile(FileName, Mode)) {}
 
 TAuFileStream::~TAuFileStream() { ::close(FHandle); }

@@ -64,8 +64,10 @@ protected:
 };
 
 // A named file. fmCreate creates or truncates it for reading and writing; any other mode opens
-// an existing file with the access of Mode & 3. Share bits have no meaning here and are ignored,
-// as is Rights. A file that cannot be opened raises EAuException with the system's error text.
+// an existing regular file (or a link to one) with the access of Mode & 3, and never waits:
+// anything else raises EAuException "Not a regular file" without being opened. Share bits have no
+// meaning here and are ignored, as is Rights. A file that cannot be opened raises EAuException
+// with the system's error text.
 class TAuFileStream : public THandleStream {
 public:
     TAuFileStream(const std::string& FileName, uint16_t Mode, uint32_t Rights = 0);

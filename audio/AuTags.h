@@ -65,6 +65,8 @@ using TId3v1TagsGenreId = uint8_t;
 
 // The 148 genre names of ID3v1 with the common extensions; 12 is "Other".
 extern const std::array<const char*, 148> Id3v1Genres;
+// A genre byte outside the list: tag readers then show no genre (0 would read as "Blues").
+constexpr TId3v1TagsGenreId Id3v1NoGenre = 255;
 
 class TId3v1Tags : public TAuTags {
 public:

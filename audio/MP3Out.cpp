@@ -182,7 +182,8 @@ std::array<uint8_t, 128> TMP3Out::Id3v1Block(const TId3v1Tags& tags) {
     put(63, 30, tags.Album());
     if (tags.Year() >= 1000 && tags.Year() <= 9999) put(93, 4, std::to_string(tags.Year()));
     put(97, 30, tags.Comment());
-    return block; // the genre byte stays 0
+    block[127] = Id3v1NoGenre;
+    return block;
 }
 
 void TMP3Out::FillConfig(uint32_t sampleRate, uint32_t channels) {

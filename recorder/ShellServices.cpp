@@ -8,11 +8,23 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+// GIO names a structure member "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
+#include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace ShellServices {
@@ -75,6 +87,44 @@ QString ProgramFolder() {
     return !QFileInfo(folder + QStringLiteral("Skins")).isDir() && QFileInfo(installed + QStringLiteral("Skins")).isDir()
                ? installed
                : folder;
+}
+
+std::vector<TFolderFile> RegularFiles(const QByteArray& nativeFolder, const QByteArray& suffix) {
+    std::vector<TFolderFile> files;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(nativeFolder.constData()), closedir);
+    if (!dir) return files;
+    while (const dirent* entry = readdir(dir.get())) {
+        const QByteArray name(entry->d_name);
+        struct stat info {};
+        // stat, not open: links are followed, and a FIFO is looked at without waiting for a writer.
+        if (!name.endsWith(suffix) || fstatat(dirfd(dir.get()), entry->d_name, &info, 0) != 0 ||
+            !S_ISREG(info.st_mode))
+            continue;
+        const qint64 ms = qint64{info.st_mtim.tv_sec} * 1000 + info.st_mtim.tv_nsec / 1000000;
+        files.push_back({name, qint64{info.st_size}, QDateTime::fromMSecsSinceEpoch(ms)});
+    }
+    return files;
+}
+
+bool Exists(const QByteArray& nativePath) {
+    struct stat info {};
+    return stat(nativePath.constData(), &info) == 0;
+}
+
+bool RenameFile(const QByteArray& from, const QByteArray& to) {
+    if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return true;
+    // File systems that cannot refuse to replace: check first, as well as can be done there.
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    return !Exists(to) && rename(from.constData(), to.constData()) == 0;
+}
+
+bool MoveToTrash(const QByteArray& nativePath) {
+    const std::unique_ptr<GFile, void (*)(gpointer)> file(g_file_new_for_path(nativePath.constData()),
+                                                          g_object_unref);
+    GError* error = nullptr;
+    const bool moved = g_file_trash(file.get(), nullptr, &error);
+    if (error) g_error_free(error);
+    return moved;
 }
 
 void RaiseProcessPriority() { (void)setpriority(PRIO_PROCESS, 0, -10); }

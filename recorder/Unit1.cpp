@@ -10,9 +10,10 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QWindow>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <array>
 #include <optional>
@@ -21,6 +22,9 @@
 namespace {
 
 const QString LanguageResource = QStringLiteral("Resource_Lng");
+// The languages the table holds; with any other code the interface would be blank.
+const QStringList InterfaceLanguages{QStringLiteral("en"), QStringLiteral("fr")};
+const QString FallbackLanguage = QStringLiteral("en");
 const QString AppDataSubfolder = QStringLiteral("Sarvo Mp3 Recorder/");
 const QString RecordingsSubfolder = QStringLiteral("Sarvo mp3 Recordings/");
 
@@ -231,7 +235,7 @@ void TForm1::FormCreate() {
     AppDataFolder = appData + QLatin1Char('/') + AppDataSubfolder;
 
     const QString lang = Prefs().ReadString(QStringLiteral("Language"), QStringLiteral("Locale"), SystemLanguage());
-    ChangeLanguage(lang);
+    ChangeLanguage(InterfaceLanguages.contains(lang) ? lang : FallbackLanguage);
 
     const QString defaultFolder = DefaultRecordingsFolder(ShellServices::DocumentsFolder());
     mp3Folder = WithTrailingSeparator(
@@ -265,7 +269,7 @@ void TForm1::SelectSavedInput() {
         Prefs().ReadString(QStringLiteral("Input"), QStringLiteral("Name"), ComboRecLines->itemText(0));
     ComboRecLines->setCurrentIndex(0);
     for (int i = 0; i < ComboRecLines->count(); ++i) // the last equal entry wins
-        if (ComboRecLines->itemText(i) == saved) ComboRecLines->setCurrentIndex(i);
+        if (IsSavedInput(ComboRecLines->itemText(i), saved)) ComboRecLines->setCurrentIndex(i);
 }
 
 void TForm1::ApplyQuality() {
@@ -298,6 +302,7 @@ void TForm1::CheckRecordingsFolder(const QString& defaultFolder) {
 }
 
 void TForm1::ChangeLanguage(const QString& lang) {
+    LoadQtTranslation(lang);
     Traductor->setSource(LanguageResource);
     Traductor->setLanguage(lang);
     Texts.Load(*Traductor);
@@ -308,6 +313,14 @@ void TForm1::ChangeLanguage(const QString& lang) {
     Toutsupprimer1->setText(Texts.wyd_MenuDeleteAll);
     SetflagState(FflagState);
     NameControls();
+}
+
+// Qt's own texts (the buttons of message boxes, the folder chooser) in the interface's language.
+void TForm1::LoadQtTranslation(const QString& lang) {
+    QCoreApplication::removeTranslator(&FQtTranslation);
+    if (FQtTranslation.load(QStringLiteral("qtbase_") + lang,
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&FQtTranslation);
 }
 
 bool TForm1::LoadSkin(const QString& name) {

@@ -21,8 +21,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
-#include <QUrl>
+#include <QTranslator>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QWidget>
 
 #include <array>
@@ -78,8 +79,13 @@ class Tprefs;
 class TInfos;
 class QKeyEvent;
 
-// Sets a label's text and widens it to fit, as the window's labels size themselves.
+// Sets a label's text and sizes the label to it, as the window's labels size themselves; a text too
+// long for the room left in the parent is drawn smaller rather than cut.
 void SetLabelText(QLabel& label, const QString& text);
+
+// True when a saved input names that entry of the input list, also in the form saved before an
+// input named after its mixer was shown once (the name, then the mixer's name in parentheses).
+bool IsSavedInput(const QString& entry, const QString& saved);
 
 // The text before a name's last '.'; a name ending with '.' or without one comes back whole.
 QString RemoveExtension(const QString& name);
@@ -218,7 +224,7 @@ public:
     // The recordings list.
     void refreshlist();
     void ListFolder(const QString& folder);
-    TMp3properties GetMp3Properties(const QString& path);
+    TMp3properties GetMp3Properties(const QByteArray& nativePath);
     void Mp3ListColumnClick(int column);
     void Mp3ListClick();
     void Mp3ListSelectItem();
@@ -227,7 +233,7 @@ public:
     void Mp3ListEdited(QTreeWidgetItem* row, const QString& text);
     bool IsValidFileName(const QString& name) const;
     // Moves the file, or every "*.mp3" of a folder given as folder + "*.mp3", to the trash.
-    bool ShellDelete(const QString& path);
+    bool ShellDelete(const QByteArray& nativePath);
     void PopupMenu1Popup();
     void LireClick() { Mp3ListClick(); }
     void RenommerClick();
@@ -238,8 +244,12 @@ public:
     void Mp3ListMouseMove(const QPoint& at, Qt::MouseButtons buttons);
     // The files of the selected rows, in list order, as the drag carries them.
     QList<QUrl> SelectedFileUrls() const;
-    // Widths the resize rule gives the list's columns; each column keeps its minimum.
+    // Widths the resize rule gives the list's columns.
     static std::array<int, 4> ListColumnWidths(int clientWidth);
+    // Those widths as applied in a list listWidth wide: each column keeps its minimum, the date
+    // column's being wide enough for the locale's dates and times; the names column gives way so
+    // that the others fit beside it.
+    std::array<int, 4> FittedListColumnWidths(int clientWidth, int listWidth) const;
     QMenu* PopupMenu1 = nullptr;
     QAction *Lire = nullptr, *Renommer = nullptr, *Supprimer = nullptr, *Toutsupprimer1 = nullptr;
     QString mp3selected;
@@ -274,6 +284,7 @@ private:
     TwydPngButton* NewButton(int first, int x, int y);
     TwydSlider* NewVolumeSlider(int x, int knob, int position);
     void ApplySkinColour(TColor colour);
+    void LoadQtTranslation(const QString& lang);
     void ApplySystemColours();
     void FormCreate();
     void FormClose();
@@ -305,7 +316,8 @@ private:
     TAudioMixerLine* LevelLine() const;
     void CreateListMenu();
     void ConnectList();
-    QString RowPath(const QTreeWidgetItem* row) const;
+    // The row's file, by the bytes of its name.
+    QByteArray RowNativePath(const QTreeWidgetItem* row) const;
     void AfterDeletion();
     void ShowSettings();
     void ApplySettings();
@@ -330,6 +342,7 @@ private:
     bool FToldInputGone = false; // the user was told it is away
     bool FSettingsOpen = false; // the settings window is up: no capture runs meanwhile
     QTimer FMonitorRetry;      // single shot: monitoring again after it ended by itself
+    QTranslator FQtTranslation; // Qt's own texts in the current language, when Qt has them
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

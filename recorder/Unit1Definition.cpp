@@ -4,6 +4,7 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QPainter>
 
@@ -23,11 +24,29 @@ void SetTextColour(QWidget& widget, TColor colour) {
     widget.setPalette(palette);
 }
 
+constexpr int LabelEdgeMargin = 6; // kept clear inside the parent's right edge, where the clock's face ends
+constexpr int SmallestLabelPixels = 9;
+const char* const DesignPixelsProperty = "sarvoDesignPixels";
+
+// The character height the window's definition gave the label, before any text made it smaller.
+int DesignPixels(QLabel& label) {
+    if (!label.property(DesignPixelsProperty).isValid())
+        label.setProperty(DesignPixelsProperty, label.font().pixelSize());
+    return label.property(DesignPixelsProperty).toInt();
+}
+
 } // namespace
 
 void SetLabelText(QLabel& label, const QString& text) {
+    // A text too long for the room left in the parent is drawn smaller rather than cut.
+    QFont font = label.font();
+    font.setPixelSize(DesignPixels(label));
+    const int room = label.parentWidget()->width() - label.x() - LabelEdgeMargin;
+    while (font.pixelSize() > SmallestLabelPixels && QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    label.setFont(font);
     label.setText(text);
-    label.resize(std::max(label.width(), label.sizeHint().width()), label.height());
+    label.resize(label.sizeHint().width(), label.height());
 }
 
 void TStatusBar1::paintEvent(QPaintEvent*) {
@@ -229,10 +248,9 @@ void TForm1::FormResize() {
     Progres2->resize(W - 4, Progres2->height());
     left(wydConfigButton, W - 32 - (2 * g) / 4);
     left(wydInfoButton, W - 32 - (2 * g) / 4);
-    static constexpr std::array<int, 4> minimumWidths{230, 160, 90, 90};
-    const std::array<int, 4> widths = ListColumnWidths(W);
-    for (int column = 0; column < 4; ++column)
-        Mp3List->setColumnWidth(column, std::max(widths[column], minimumWidths[column]));
+    // The list spans the panel inside its border.
+    const std::array<int, 4> widths = FittedListColumnWidths(W, W - 2);
+    for (int column = 0; column < 4; ++column) Mp3List->setColumnWidth(column, widths[column]);
 }
 
 void TForm1::ApplySkinColour(TColor colour) {

@@ -7,6 +7,31 @@
 #include <cmath>
 #include <cstring>
 
+namespace {
+
+// Mixer names are cut to this many characters; capture devices match on as many.
+constexpr size_t MixerNameCharacters = 31;
+
+QString LineAndMixer(const QString& line, const QString& mixer) {
+    return line + QStringLiteral(" (") + mixer + QStringLiteral(")");
+}
+
+// The line's name and its mixer's in parentheses; the name alone when the line is named after its
+// mixer, as the one line of an input without ports is.
+QString InputEntryText(const std::string& line, const std::string& mixer) {
+    const QString name = QString::fromStdString(line);
+    return FirstCharacters(line, MixerNameCharacters) == mixer
+               ? name
+               : LineAndMixer(name, QString::fromStdString(mixer));
+}
+
+} // namespace
+
+bool IsSavedInput(const QString& entry, const QString& saved) {
+    const QString mixer = QString::fromStdString(FirstCharacters(entry.toStdString(), MixerNameCharacters));
+    return saved == entry || saved == LineAndMixer(entry, mixer);
+}
+
 int16_t TForm1::PairPeak(const uint8_t* data, int32_t bytes) {
     // A pair of loud samples of one sign does not fit 16 bits: saturate, so full scale reads 1.0.
     const auto pairSum = [data](int32_t pair) {
@@ -52,8 +77,7 @@ void TForm1::UpdateLevelMeter() {
 void TForm1::AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudioIn& dxInput, bool& matched) {
     if (FInputCount >= static_cast<int>(mixLines.size())) return; // the table is full
     TAudioMixerLine* source = AudioMixer1.Lines(static_cast<uint16_t>(line));
-    ComboRecLines->addItem(QString::fromStdString(source->Name()) + QStringLiteral(" (") +
-                           QString::fromStdString(AudioMixer1.MixerName()) + QStringLiteral(")"));
+    ComboRecLines->addItem(InputEntryText(source->Name(), AudioMixer1.MixerName()));
     TMixLine& entry = mixLines[FInputCount++];
     entry = TMixLine{mixer, destination, line, -1, AudioMixer1.MixerIdentifier()};
     // The server names both the same way; a platform without names is matched by description.
@@ -63,7 +87,8 @@ void TForm1::AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudio
         return;
     }
     for (int32_t n = 0; n < dxInput.DeviceCount(); ++n) {
-        if (FirstCharacters(dxInput.GetDeviceName(n), 31) != AudioMixer1.MixerName()) continue;
+        if (FirstCharacters(dxInput.GetDeviceName(n), MixerNameCharacters) != AudioMixer1.MixerName())
+            continue;
         entry.dxmixnum = n;
         matched = true;
     }

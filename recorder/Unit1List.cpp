@@ -1,19 +1,19 @@
 // The recordings list: filling it from the folder, sorting it, and playing a row.
 
+#include "ShellServices.h"
 #include "Unit1.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDrag>
+#include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QPainter>
-#include <QStyledItemDelegate>
-#include <QFileInfo>
-#include <QLocale>
 #include <QRegularExpression>
-#include <QStandardPaths>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <vector>
@@ -21,6 +21,7 @@
 namespace {
 
 const QString Mp3Extension = QStringLiteral(".mp3");
+const QByteArray NativeMp3Extension = QFile::encodeName(Mp3Extension);
 
 // The locale's short date, with the year written in full so that it parses back unambiguously.
 QString ListDateFormat(const QLocale& locale) {
@@ -42,6 +43,21 @@ QString ListDateTimeText(QDateTime when) {
     if (when.time() == QTime(0, 0)) return date;
     return date + QLatin1Char(' ') + locale.toString(QTime(when.time().hour(), when.time().minute(), when.time().second()),
                                                     ListTimeFormat(locale));
+}
+
+// A cell's text keeps this much room from the cell's left and right edges.
+constexpr int CellInsetLeft = 9, CellInsetRight = 8;
+
+// Wide enough for the date and time of any moment in the current locale: every hour, for the
+// morning and afternoon marks, with two-digit months and days.
+int DateColumnMinimum(const QFont& font) {
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (int hour = 0; hour < 24; ++hour) {
+        const QString text = ListDateTimeText(QDateTime(QDate(2000, 12, 28), QTime(hour, 58, 58)));
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
+    return std::max(160, widest + CellInsetLeft + CellInsetRight);
 }
 
 const QDateTime NoDate(QDate(1799, 1, 1), QTime(0, 0));
@@ -87,6 +103,14 @@ struct TSortRow {
 };
 
 constexpr int ExactTimeRole = Qt::UserRole;
+// The file's name as the file system holds it: names that are not valid text show with a
+// replacement character, and only these bytes still find the file.
+constexpr int NativeNameRole = Qt::UserRole + 1;
+
+// A file URL that carries the name's own bytes.
+QUrl FileUrl(const QByteArray& nativePath) {
+    return QUrl::fromEncoded("file://" + nativePath.toPercentEncoding("/"));
+}
 
 } // namespace
 
@@ -98,9 +122,9 @@ QString RemoveExtension(const QString& name) {
 
 void TForm1::refreshlist() { ListFolder(mp3Folder); }
 
-TMp3properties TForm1::GetMp3Properties(const QString& path) {
+TMp3properties TForm1::GetMp3Properties(const QByteArray& nativePath) {
     TMp3properties properties;
-    MP3In1.SetFileName(QFile::encodeName(path).toStdString());
+    MP3In1.SetFileName(nativePath.toStdString());
     if (MP3In1.Valid()) {
         properties.length = MP3In1.Size();
         properties.time = ClockText(int64_t{MP3In1.TotalTime()} * 1000);
@@ -110,22 +134,23 @@ TMp3properties TForm1::GetMp3Properties(const QString& path) {
 }
 
 void TForm1::ListFolder(const QString& folder) {
-    const QFileInfoList files = QDir(folder).entryInfoList(
-        {QStringLiteral("*") + Mp3Extension}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive,
-        QDir::Unsorted);
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const std::vector<ShellServices::TFolderFile> files =
+        ShellServices::RegularFiles(nativeFolder, NativeMp3Extension);
     Mp3List->clear();
-    if (files.isEmpty()) return;
+    if (files.empty()) return;
     Mp3List->setUpdatesEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QList<QTreeWidgetItem*> rows;
-    rows.reserve(files.size());
-    for (const QFileInfo& file : files) {
-        const QString caption = RemoveExtension(file.fileName());
+    rows.reserve(static_cast<qsizetype>(files.size()));
+    for (const ShellServices::TFolderFile& file : files) {
         auto* row = new QTreeWidgetItem(
-            {caption, ListDateTimeText(file.lastModified()), GetMp3Properties(folder + caption + Mp3Extension).time,
-             QString::number(RoundHalfEven(static_cast<double>(file.size()) / 1000.0)) + QStringLiteral("Ko")});
+            {RemoveExtension(QFile::decodeName(file.NativeName)), ListDateTimeText(file.LastModified),
+             GetMp3Properties(nativeFolder + file.NativeName).time,
+             QString::number(RoundHalfEven(static_cast<double>(file.Size) / 1000.0)) + QStringLiteral("Ko")});
         for (int column = 1; column < 4; ++column) row->setTextAlignment(column, Qt::AlignCenter);
-        row->setData(1, ExactTimeRole, file.lastModified().toMSecsSinceEpoch());
+        row->setData(0, NativeNameRole, file.NativeName);
+        row->setData(1, ExactTimeRole, file.LastModified.toMSecsSinceEpoch());
         row->setFlags(row->flags() | Qt::ItemIsEditable);
         rows << row;
     }
@@ -182,14 +207,16 @@ void TForm1::Mp3ListClick() {
         StopClick();
         return;
     }
-    const QString path = mp3Folder + selected.first()->text(0) + Mp3Extension;
+    const QByteArray path = RowNativePath(selected.first());
     try {
-        if (!QFileInfo::exists(path)) {
+        if (!ShellServices::Exists(path)) {
             SetflagState(flStop);
-            FBoxes->ShowMessage(nullptr, QString(Texts.wyd_FileNotExist).replace(QStringLiteral("XXXXXX"), path));
+            const QString message =
+                QString(Texts.wyd_FileNotExist).replace(QStringLiteral("XXXXXX"), QFile::decodeName(path));
+            FBoxes->ShowMessage(nullptr, message);
             return;
         }
-        mp3player.SetFileName(QFile::encodeName(path).toStdString());
+        mp3player.SetFileName(path.toStdString());
         mp3player.Open();
         SetPlayerVolume(static_cast<int32_t>(RoundHalfEven(static_cast<double>(SliderOutput->Position()) * 10)));
         SetflagState(flPlay);
@@ -220,7 +247,7 @@ public:
         painter->drawLine(option.rect.topLeft(), option.rect.topRight());
         painter->setPen(ColorToQColor(selected ? clHighlightText : clBtnText, palette));
         painter->setFont(FForm.Mp3List->font());
-        const QRect text = option.rect.adjusted(9, 0, -8, 0);
+        const QRect text = option.rect.adjusted(CellInsetLeft, 0, -CellInsetRight, 0);
         const Qt::Alignment horizontal =
             index.column() == 0 ? Qt::AlignLeft : Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
         painter->drawText(text, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine,
@@ -254,6 +281,16 @@ const QString NoSuchFileEnd = QStringLiteral(" n'existe pas!");
 
 std::array<int, 4> TForm1::ListColumnWidths(int W) {
     return {(63 * W) / 100 - 120, (19 * W) / 100, (8 * W) / 100, (8 * W) / 100};
+}
+
+std::array<int, 4> TForm1::FittedListColumnWidths(int clientWidth, int listWidth) const {
+    const std::array<int, 4> minimums{230, DateColumnMinimum(Mp3List->font()), 90, 90};
+    std::array<int, 4> widths = ListColumnWidths(clientWidth);
+    for (size_t column = 0; column < widths.size(); ++column)
+        widths[column] = std::max(widths[column], minimums[column]);
+    // The names give way first, down to their own minimum, so that the other columns fit beside them.
+    widths[0] = std::max(minimums[0], std::min(widths[0], listWidth - widths[1] - widths[2] - widths[3]));
+    return widths;
 }
 
 void TForm1::CreateListMenu() {
@@ -293,7 +330,9 @@ void TForm1::ConnectList() {
     Mp3List->viewport()->installEventFilter(this);
 }
 
-QString TForm1::RowPath(const QTreeWidgetItem* row) const { return mp3Folder + row->text(0) + Mp3Extension; }
+QByteArray TForm1::RowNativePath(const QTreeWidgetItem* row) const {
+    return QFile::encodeName(mp3Folder) + row->data(0, NativeNameRole).toByteArray();
+}
 
 void TForm1::Mp3ListSelectItem() {
     isEditing = false;
@@ -313,15 +352,15 @@ void TForm1::Mp3ListEdited(QTreeWidgetItem* row, const QString& text) {
     isEditing = false;
     StopClick();
     if (!row) return;
-    const QString oldPath = RowPath(row);
-    const QString newPath = mp3Folder + text + Mp3Extension;
+    const QByteArray newName = QFile::encodeName(text + Mp3Extension);
     // An empty name would make a hidden file called only ".mp3".
     if (text.isEmpty() || !IsValidFileName(text + Mp3Extension)) {
         FBoxes->ShowMessage(this, Texts.wyd_BadFileName);
-    } else if (QFileInfo::exists(newPath) || !QFile::rename(oldPath, newPath)) {
+    } else if (!ShellServices::RenameFile(RowNativePath(row), QFile::encodeName(mp3Folder) + newName)) {
         FBoxes->ShowMessage(this, Texts.wyd_NoRenaming);
     } else {
         mp3selected = text;
+        row->setData(0, NativeNameRole, newName);
     }
     row->setText(0, mp3selected);
 }
@@ -331,15 +370,13 @@ void TForm1::RenommerClick() {
     if (!selected.isEmpty()) Mp3List->editItem(selected.first(), 0);
 }
 
-bool TForm1::ShellDelete(const QString& path) {
-    // A fresh account may have no data folder yet, where the trash is made.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    if (!path.endsWith(QStringLiteral("*") + Mp3Extension)) return QFile::moveToTrash(path);
-    const QFileInfo pattern(path);
+bool TForm1::ShellDelete(const QByteArray& path) {
+    const QByteArray everyRecording = '*' + NativeMp3Extension;
+    if (!path.endsWith(everyRecording)) return ShellServices::MoveToTrash(path);
+    const QByteArray folder = path.chopped(everyRecording.size());
     bool all = true;
-    for (const QFileInfo& file : QDir(pattern.path()).entryInfoList({pattern.fileName()},
-                                                                     QDir::Files | QDir::Hidden | QDir::CaseSensitive))
-        all = QFile::moveToTrash(file.filePath()) && all;
+    for (const ShellServices::TFolderFile& file : ShellServices::RegularFiles(folder, NativeMp3Extension))
+        all = ShellServices::MoveToTrash(folder + file.NativeName) && all;
     return all;
 }
 
@@ -354,14 +391,14 @@ void TForm1::SupprimerClick() {
     StopClick();
     const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
     if (selected.isEmpty()) return;
-    if (ShellDelete(RowPath(selected.first()))) AfterDeletion();
+    if (ShellDelete(RowNativePath(selected.first()))) AfterDeletion();
 }
 
 void TForm1::SupprimerTousClick() {
     StopClick();
     if (Mp3List->topLevelItemCount() == 0) return;
     if (!FBoxes->AskOkCancel(this, Texts.wyd_Warning, Texts.wyd_MsgDeleteAll)) return;
-    if (ShellDelete(mp3Folder + QStringLiteral("*") + Mp3Extension)) AfterDeletion();
+    if (ShellDelete(QFile::encodeName(mp3Folder + QStringLiteral("*") + Mp3Extension))) AfterDeletion();
 }
 
 void TForm1::PopupMenu1Popup() {
@@ -373,15 +410,15 @@ void TForm1::PopupMenu1Popup() {
         return;
     }
     StopClick();
-    const QString path = RowPath(selected.first());
-    if (!QFileInfo::exists(path)) {
+    const QByteArray path = RowNativePath(selected.first());
+    if (!ShellServices::Exists(path)) {
         SetflagState(flStop);
-        FBoxes->ShowMessage(this, NoSuchFileStart + path + NoSuchFileEnd);
+        FBoxes->ShowMessage(this, NoSuchFileStart + QFile::decodeName(path) + NoSuchFileEnd);
         return;
     }
     try {
         // Loaded and stopped, so that the bar can seek in it.
-        mp3player.SetFileName(QFile::encodeName(path).toStdString());
+        mp3player.SetFileName(path.toStdString());
         mp3player.Open();
         mp3player.Stop();
         Progres2->SetMaxi(static_cast<int32_t>(std::min<int64_t>(mp3player.Length(), INT32_MAX)));
@@ -394,7 +431,7 @@ QList<QUrl> TForm1::SelectedFileUrls() const {
     QList<QUrl> urls;
     for (int i = 0; i < Mp3List->topLevelItemCount(); ++i)
         if (const QTreeWidgetItem* row = Mp3List->topLevelItem(i); row->isSelected())
-            urls << QUrl::fromLocalFile(RowPath(row));
+            urls << FileUrl(RowNativePath(row));
     return urls;
 }
 

@@ -179,7 +179,7 @@ void TForm1::AfterRecording(const QString& recorded) {
     // Only a recording that holds sound plays: a run that failed at once left no file, or none
     // that plays.
     const QList<QTreeWidgetItem*> rows = Mp3List->findItems(RemoveExtension(QFileInfo(recorded).fileName()), Qt::MatchExactly, 0);
-    if (!rows.isEmpty() && !GetMp3Properties(recorded).time.isEmpty()) {
+    if (!rows.isEmpty() && !GetMp3Properties(QFile::encodeName(recorded)).time.isEmpty()) {
         Mp3List->setCurrentItem(rows.first());
         Mp3ListClick();
     }

@@ -192,6 +192,23 @@ TEST(FileStream, CreateModeTruncatesAndOpenModeNeedsAnExistingFile) {
     EXPECT_EQ(MessageOf([&] { TAuFileStream("/proc/no-such-dir/file", fmCreate); }), "No such file or directory");
 }
 
+TEST(FileStream, OnlyRegularFilesOpenAndNothingWaitsForAWriter) {
+    TTempFolder folder;
+    std::ofstream(folder.Path("real.bin")) << "data";
+    symlink(folder.Path("real.bin").c_str(), folder.Path("link.bin").c_str());
+    TSpecialFiles special(folder.Path(""));
+    for (const std::string& path : special.Paths()) {
+        const bool dangling = path.ends_with("dangling.mp3");
+        for (const uint16_t mode : {fmOpenRead, fmOpenWrite, fmOpenReadWrite})
+            EXPECT_EQ(MessageOf([&] { TAuFileStream(path, mode); }),
+                      dangling ? "No such file or directory" : "Not a regular file")
+                << path << " mode " << mode;
+    }
+    EXPECT_FALSE(special.DeadlinePassed()) << "an open waited on the FIFO";
+    TAuFileStream linked(folder.Path("link.bin"), fmOpenRead);
+    EXPECT_EQ(linked.Size(), 4) << "a link to a regular file opens";
+}
+
 TEST(FileSink, FileModeIsAlwaysRewriteAndNamesPair) {
     class TPlainFileOut : public TAuTaggedFileOut {
     public:

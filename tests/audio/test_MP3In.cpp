@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int64_t Frame = 1152;
@@ -83,6 +85,24 @@ TEST_F(MP3Source, WhatIsNotAudioIsNotValidAndIsClosedAgain) {
         EXPECT_EQ(OpenDescriptors(), before) << name << " is closed again";
         EXPECT_EQ(in.Size(), 0);
     }
+}
+
+TEST_F(MP3Source, OnlyRegularFilesAreReadAndNothingWaitsForAWriter) {
+    const std::string recording = EncodeTone("real.mp3", 1, 1);
+    symlink(recording.c_str(), folder.Path("link.mp3").c_str());
+    TSpecialFiles special(folder.Path(""));
+    const int before = OpenDescriptors();
+    for (const std::string& name : special.Paths()) {
+        TMP3In in;
+        in.SetFileName(name);
+        EXPECT_FALSE(in.Valid()) << name;
+        EXPECT_EQ(OpenDescriptors(), before) << name << " was left open";
+    }
+    EXPECT_FALSE(special.DeadlinePassed()) << "an open waited on the FIFO";
+    TMP3In linked;
+    linked.SetFileName(folder.Path("link.mp3"));
+    EXPECT_TRUE(linked.Valid()) << "a link to a recording reads as the recording";
+    EXPECT_NEAR(linked.Duration(), 100, 10) << "hundredths of a second";
 }
 
 TEST_F(MP3Source, ClearingTheFileNameClosesTheFile) {

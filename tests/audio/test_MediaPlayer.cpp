@@ -120,4 +120,10 @@ TEST_F(Player, AFileItCannotPlayRaisesOnOpen) {
     EXPECT_NE(MessageOf([&] { player.Play(); }), "no exception");
     player.SetFileName(folder.Path("missing.mp3"));
     EXPECT_NE(MessageOf([&] { player.Open(); }), "no exception");
+    TSpecialFiles special(folder.Path(""));
+    for (const std::string& name : special.Paths()) {
+        player.SetFileName(name);
+        EXPECT_EQ(MessageOf([&] { player.Open(); }), "The file cannot be played: " + name);
+    }
+    EXPECT_FALSE(special.DeadlinePassed()) << "an open waited on the FIFO";
 }

@@ -8,7 +8,7 @@ trap 'e2e_cleanup; rm -rf "$root"' EXIT
 deb=$(ls "$root"/package/sarvo-mp3-recorder_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package $(basename "$deb"), depends on: $depends"
-for library in libqt6widgets6 libmpg123-0 libpulse0 libmp3lame0 libtagc0; do
+for library in libqt6widgets6 libmpg123-0 libpulse0 libmp3lame0 libtagc0 libglib2.0-0 qt6-translations-l10n; do
   [[ $depends == *"$library"* ]] || fail "the package does not depend on $library"
 done
 dpkg-deb -x "$deb" "$root"

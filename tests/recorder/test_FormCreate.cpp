@@ -1,6 +1,8 @@
+#include "EngineTestKit.h"
 #include "ScriptedBoxes.h"
 #include "ShellServices.h"
 #include "TempHome.h"
+#include "TestSources.h"
 #include "Unit1.h"
 
 #include <QDir>
@@ -64,13 +66,27 @@ TEST(FormCreate, CachedTextsFollowTheLanguage) {
     EXPECT_EQ(form.Labelboutons->text(), QStringLiteral("En attente"));
 }
 
-TEST(FormCreate, LanguageUnknownToTheTableIsUsedUnchangedAndTextsAreEmpty) {
+TEST(FormCreate, ALanguageTheTableDoesNotHoldGivesTheEnglishInterface) {
     TempHome home("de_DE.UTF-8");
     ScriptedBoxes boxes;
-    TForm1 form(&boxes);
-    EXPECT_EQ(form.Traductor->CurrentLanguage(), QStringLiteral("de"));
-    EXPECT_EQ(form.Texts.wyd_Standby, QString());
-    EXPECT_EQ(form.Labelboutons->text(), QString());
+    {
+        TForm1 form(&boxes);
+        EXPECT_EQ(form.Traductor->CurrentLanguage(), QStringLiteral("en"));
+        EXPECT_EQ(form.Labelboutons->text(), QStringLiteral("Standby"));
+        EXPECT_EQ(form.Mp3List->headerItem()->text(1), QStringLiteral("Date and time"));
+        EXPECT_EQ(form.Texts.wyd_MenuDeleteAll, QStringLiteral("Delete all"));
+        TLanguage table;
+        table.setSource(QStringLiteral("Resource_Lng"));
+        table.setLanguage(QStringLiteral("de"));
+        EXPECT_EQ(table.localize(QStringLiteral("wyd_Standby")), QString())
+            << "the lookup itself is unchanged";
+    }
+    for (const char* saved : {"de", "FR", "Default", ""}) {
+        WriteFile(PrefsPath(home), QByteArray("[Language]\nLocale=") + saved + "\n");
+        TForm1 form(&boxes);
+        EXPECT_EQ(form.Labelboutons->text(), QStringLiteral("Standby")) << "saved " << saved;
+    }
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
 }
 
 TEST(FormCreate, SavedLocaleWinsOverTheSystemLanguage) {
@@ -233,4 +249,22 @@ TEST(FormCreate, NoRecordingInputEndsTheStartWithTheMessage) {
     EXPECT_EQ(boxes.shown, QStringList{QStringLiteral("No compliant recording device has been detected on your system, so "
                                                       "Sarvo MP3 Recorder cannot be started.")});
     EXPECT_FALSE(form.Timer1.isActive());
+}
+
+TEST(FormCreate, FilesThatAreNotRecordingsNeitherHoldUpTheStartNorList) {
+    TempHome home;
+    const QString folder = home.Path(QStringLiteral("Documents/Sarvo mp3 Recordings/"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    TToneSource tone(44100, 1, 440.0, 0.5, 88200);
+    TMP3Out out;
+    out.SetInput(&tone);
+    out.SetFileName(QFile::encodeName(folder + QStringLiteral("x.mp3")).toStdString());
+    out.BlockingRun();
+    TSpecialFiles special(QFile::encodeName(folder).toStdString());
+    ScriptedBoxes boxes;
+    TForm1 form(&boxes);
+    EXPECT_FALSE(special.DeadlinePassed()) << "start-up waited on the FIFO";
+    ASSERT_EQ(form.Mp3List->topLevelItemCount(), 1) << "only the recording lists";
+    EXPECT_EQ(form.Mp3List->topLevelItem(0)->text(0), QStringLiteral("x"));
+    EXPECT_EQ(form.Mp3List->topLevelItem(0)->text(2), QStringLiteral("00:00:01"));
 }

@@ -97,7 +97,7 @@ protected:
     QString Newest() const { return form->mp3Folder + Recordings().constLast(); }
     // What the window says when the paced input failed: why, then the engine's text.
     QString Failure(bool recorded, const char* engineText) const {
-        return form->InputGoneText(QStringLiteral("Paced_tone_440_Hz (Paced_tone_440_Hz)"), recorded) +
+        return form->InputGoneText(QStringLiteral("Paced_tone_440_Hz"), recorded) +
                QStringLiteral("\r\n") + QString::fromLatin1(engineText);
     }
 

@@ -2,7 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 int64_t MillisecondsOf(const std::function<void()>& call) {
     const auto start = std::chrono::steady_clock::now();
@@ -91,4 +98,56 @@ std::vector<uint8_t> DecodeAll(TAuInput& in) {
     sink.SetInput(&in);
     sink.BlockingRun();
     return sink.Collected;
+}
+
+namespace {
+
+const char* const SpecialNames[] = {"fifo.mp3", "socket.mp3", "device.mp3", "dangling.mp3"};
+
+} // namespace
+
+TSpecialFiles::TSpecialFiles(const std::string& folder, int deadlineMs) : FFolder(folder) {
+    const std::vector<std::string> paths = Paths();
+    mkfifo(paths[0].c_str(), 0644);
+    FSocket = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, paths[1].c_str(), sizeof address.sun_path - 1);
+    if (bind(FSocket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) listen(FSocket, 1);
+    (void)!symlink("/dev/zero", paths[2].c_str());
+    (void)!symlink((folder + "/nothing here").c_str(), paths[3].c_str());
+    FWatcher = std::thread([this, deadlineMs] { Watch(deadlineMs); });
+}
+
+TSpecialFiles::~TSpecialFiles() {
+    {
+        std::lock_guard lock(FLock);
+        FDone = true;
+    }
+    FDoneChanged.notify_all();
+    FWatcher.join();
+    if (FSocket >= 0) close(FSocket);
+    for (const std::string& path : Paths())
+        unlink(path.c_str());
+}
+
+std::vector<std::string> TSpecialFiles::Paths() const {
+    std::vector<std::string> paths;
+    for (const char* name : SpecialNames)
+        paths.push_back(FFolder + "/" + name);
+    return paths;
+}
+
+void TSpecialFiles::Watch(int deadlineMs) {
+    std::unique_lock lock(FLock);
+    auto wait = std::chrono::milliseconds(deadlineMs);
+    while (!FDoneChanged.wait_for(lock, wait, [this] { return FDone; })) {
+        FDeadlinePassed = true;
+        // Each end, opened without waiting, releases an open waiting at the other.
+        for (const int end : {O_WRONLY, O_RDONLY}) {
+            const int handle = open(Paths()[0].c_str(), end | O_NONBLOCK | O_CLOEXEC);
+            if (handle >= 0) close(handle);
+        }
+        wait = std::chrono::milliseconds(100);
+    }
 }

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -163,4 +165,31 @@ public:
 
 private:
     std::string FDir;
+};
+
+// Entries named like recordings that are none, made in a folder: "fifo.mp3" (a FIFO), "socket.mp3"
+// (a listening socket), "device.mp3" (a link to a device) and "dangling.mp3" (a link to nothing).
+// Opening the FIFO waits for the other end: should the test still run when the deadline passes,
+// both ends are opened from another thread again and again, so that such a wait ends, and
+// DeadlinePassed() says so.
+class TSpecialFiles {
+public:
+    explicit TSpecialFiles(const std::string& folder, int deadlineMs = 15000);
+    ~TSpecialFiles();
+    TSpecialFiles(const TSpecialFiles&) = delete;
+    TSpecialFiles& operator=(const TSpecialFiles&) = delete;
+
+    std::vector<std::string> Paths() const;
+    bool DeadlinePassed() const { return FDeadlinePassed; }
+
+private:
+    void Watch(int deadlineMs);
+
+    std::string FFolder;
+    int FSocket = -1;
+    std::mutex FLock; // guards FDone
+    std::condition_variable FDoneChanged;
+    bool FDone = false;                       // the test thread sets it; the watcher reads it
+    std::atomic<bool> FDeadlinePassed{false}; // the watcher sets it; the test thread reads it
+    std::thread FWatcher;
 };
