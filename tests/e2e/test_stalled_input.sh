@@ -1,7 +1,8 @@
 # A recording whose input has stopped delivering (a suspended source): the window still answers,
 # and SIGTERM ends the program within 2 s with the file complete.
 source "$(dirname "$0")/lib.sh"
-trap 'pactl suspend-source sarvo_paced 0 >/dev/null 2>&1 || true; e2e_cleanup' EXIT
+stall() { "$SARVO_SOURCE_DIR/tools/soundserver" "$1" sarvo_paced; }
+trap 'stall resume >/dev/null 2>&1 || true; e2e_cleanup' EXIT
 
 start_display
 fresh_home
@@ -11,7 +12,7 @@ folder="$HOME/Documents/Sarvo mp3 Recordings"
 
 xdotool key r
 sleep 2
-pactl suspend-source sarvo_paced 1
+stall stall
 sleep 1 # silent for a second: under the stall limit, so the recording is still open
 screenshot "$MAIN_WINDOW" recording-suspended-input
 
@@ -24,7 +25,7 @@ wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/p
 took=$(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.2f", b - a }')
 echo "figure: SIGTERM during a suspended input: the program ended after ${took} s"
 awk -v t="$took" 'BEGIN { exit !(t < 2) }' || fail "SIGTERM took ${took} s"
-pactl suspend-source sarvo_paced 0
+stall resume
 
 shopt -s nullglob
 files=("$folder"/Rec-*.mp3)

@@ -1,5 +1,5 @@
 // An input that stops delivering (a suspended source, as a server does to an idle or stalled
-// device) and a sound server that goes away and comes back, under the real window: the window
+// device; on PipeWire a held loopback) and a sound server that goes away and comes back, under the real window: the window
 // never freezes, a stalled recording ends with its message and keeps what it had, and no
 // recording ever starts without the user.
 
@@ -88,7 +88,7 @@ protected:
         form.reset();
     }
     void SuspendInput(bool suspend) {
-        Shell(std::string("pactl suspend-source sarvo_paced ") + (suspend ? "1" : "0") + " 2>&1");
+        server.Stall("sarvo_paced", suspend);
         watch.Restart(); // the shell call held the loop, not the window
     }
     QStringList Recordings() const {

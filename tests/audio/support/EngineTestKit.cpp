@@ -71,6 +71,10 @@ bool TPrivateSoundServer::Start() {
     return FStarted;
 }
 
+void TPrivateSoundServer::Stall(const std::string& input, bool stalled) {
+    Tool((stalled ? "stall " : "resume ") + input);
+}
+
 void TPrivateSoundServer::Kill() {
     Tool("kill");
     FStarted = false;

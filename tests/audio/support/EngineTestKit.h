@@ -144,6 +144,8 @@ public:
     bool Running() const { return FStarted; }
     // Ends the server at once, as a crash would.
     void Kill();
+    // The input delivers nothing from now on (as a device that dropped out), or again.
+    void Stall(const std::string& input, bool stalled);
     bool Start();
 
 private:
