@@ -28,8 +28,6 @@ QString WithTrailingSeparator(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-QString FillName(QString text, const QString& name) { return text.replace(QStringLiteral("XXXXXX"), name); }
-
 bool FolderExists(const QString& folder) { return QFileInfo(folder).isDir(); }
 
 // The capture takes mono or stereo; anything else in the file records mono.
@@ -53,6 +51,8 @@ bool ParseColour(const QString& text, TColor& colour) {
 
 } // namespace
 
+QString FillName(QString text, const QString& name) { return text.replace(QStringLiteral("XXXXXX"), name); }
+
 void TCachedTexts::Load(const TLanguage& table) {
     using Member = QString TCachedTexts::*;
 #define SARVO_TEXT(key) std::pair<const char*, Member>{#key, &TCachedTexts::key}
@@ -66,7 +66,8 @@ void TCachedTexts::Load(const TLanguage& table) {
         SARVO_TEXT(wyd_UseDefaultDir), SARVO_TEXT(wyd_NoCompliantInputDevice1),
         SARVO_TEXT(wyd_NoCompliantInputDevice2), SARVO_TEXT(wyd_NoCompliantInputDevice3),
         SARVO_TEXT(wyd_MenuPlay), SARVO_TEXT(wyd_MenuRename), SARVO_TEXT(wyd_MenuDelete),
-        SARVO_TEXT(wyd_MenuDeleteAll), SARVO_TEXT(wyd_FinishLate)};
+        SARVO_TEXT(wyd_MenuDeleteAll), SARVO_TEXT(wyd_FinishLate), SARVO_TEXT(wyd_DiskTimeLeft),
+        SARVO_TEXT(wyd_DiskFullStop), SARVO_TEXT(wyd_DiskFullNoRecord)};
 #undef SARVO_TEXT
     for (const auto& [key, member] : texts) this->*member = table.localize(QString::fromLatin1(key));
 }

@@ -3,6 +3,7 @@
 
 #include "AudioProcessor.h"
 #include "DXAudioIn.h"
+#include "DiskGuard.h"
 #include "IniFile.h"
 #include "MP3In.h"
 #include "MP3Out.h"
@@ -65,6 +66,7 @@ struct TCachedTexts {
         wyd_FileNotExist, wyd_MP3NotValide, wyd_BadFileName, wyd_NoRenaming, wyd_DirNotExist, wyd_DirCreated,
         wyd_CannotCreateDir, wyd_UseDefaultDir, wyd_NoCompliantInputDevice1, wyd_NoCompliantInputDevice2,
         wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll, wyd_FinishLate;
+    QString wyd_DiskTimeLeft, wyd_DiskFullStop, wyd_DiskFullNoRecord;
 
     // Fills every text from the table, in the order the window has always looked them up.
     void Load(const TLanguage& table);
@@ -80,6 +82,9 @@ void SetLabelText(QLabel& label, const QString& text);
 
 // The text before a name's last '.'; a name ending with '.' or without one comes back whole.
 QString RemoveExtension(const QString& name);
+
+// A message with its "XXXXXX" replaced by a file or folder name (or a time).
+QString FillName(QString text, const QString& name);
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -237,6 +242,17 @@ public:
     void ShowTip(QObject* control);
     std::optional<QString> TipOf(QObject* control) const;
 
+    // The disk guard: the recordings folder's free space against the bit rate being recorded.
+    TDiskGuard DiskGuard;
+    // Seconds of recording the folder's disk still takes; nullopt when its free space is unknown.
+    std::optional<int64_t> RecordingSecondsLeft() const;
+    bool HasRoomToRecord() const;
+    // At Record: true when there is room; otherwise the message says why and nothing starts.
+    bool RoomToRecord();
+    // Every CheckIntervalMs while a recording is open: the time left on the status line, and the
+    // recording finished as Stop does while it can still be completed.
+    void GuardDiskWhileRecording();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -277,6 +293,7 @@ private:
     void ShowPlayingPosition();
     void ShowRecordingTime();
     void ApplyInput(const TMixLine& entry);
+    void ShowTimeLeft(const QString& text);
 
     TflState FflagState = flStop;
     bool FStartupAborted = false;
@@ -289,6 +306,7 @@ private:
     uint64_t FRecordingRun = 0; // the MP3 sink's run of that recording
     bool FFinishLate = false;   // its end was not written in time; its OnDone finishes it
     int FInputCount = 0;      // entries of the input table in use
+    QString FTimeLeftText;    // the disk's time left as last put on the status line
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

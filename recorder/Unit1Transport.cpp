@@ -92,7 +92,7 @@ void TForm1::RecClick() {
     }
     if (FflagState != flStop || recOutput) return;
     const QString path = NewRecordName();
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || !RoomToRecord()) return;
     NULLOut1.Stop(false);
     recOutput = &MP3Out1;
     MP3Out1.SetFileName(QFile::encodeName(path).toStdString());
@@ -251,6 +251,7 @@ void TForm1::ProgresTimerTimer() {
         ShowPlayingPosition();
     } else if (RecordingOpen()) {
         ShowRecordingTime();
+        GuardDiskWhileRecording();
     } else {
         Cadran->SetCaption(QStringLiteral("00:00:00"));
         VuCircle->SetIndexNormal(LampOff);
