@@ -2,6 +2,7 @@
 // The main window: start-up, folders, settings, language and the transport state.
 
 #include "AudioProcessor.h"
+#include "CommandLine.h"
 #include "DXAudioIn.h"
 #include "DiskGuard.h"
 #include "IniFile.h"
@@ -253,6 +254,15 @@ public:
     // recording finished as Stop does while it can still be completed.
     void GuardDiskWhileRecording();
 
+    // Commands from outside the window, as the window's keys do them: why one is not possible
+    // now (empty when it is), and the command carried out after the caller has its answer.
+    QString RemoteRefusal(TRemoteCommand command) const;
+    QString RemoteCommand(TRemoteCommand command);
+
+signals:
+    // The transport state was set (also when it stays the same): what outside watchers follow.
+    void flagStateChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -293,6 +303,7 @@ private:
     void ShowPlayingPosition();
     void ShowRecordingTime();
     void ApplyInput(const TMixLine& entry);
+    void RemoteAction(TRemoteCommand command);
     void ShowTimeLeft(const QString& text);
 
     TflState FflagState = flStop;

@@ -70,6 +70,7 @@ void TForm1::SetflagState(TflState value) {
     wydRecord->SetIndexDown(1);
     wydStop->SetIndexDown(9);
     wydPause->SetIndexDown(13);
+    emit flagStateChanged();
 }
 
 bool TForm1::RecordingOpen() const {
