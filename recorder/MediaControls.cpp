@@ -160,8 +160,7 @@ TMediaControls::TMediaControls(TForm1& form, TRemoteControl& remote, QDBusConnec
     new TMprisPlayer(*this);
     FView = PlayerViewOf(form);
     FBus.registerObject(PlayerObjectPath, this, QDBusConnection::ExportAdaptors);
-    FOffered = OwnBusName(FBus, MediaPlayerBusName, TSingleInstance::AnswerTimeoutMs);
-    if (!FOffered) {
+    if (!OwnBusName(FBus, MediaPlayerBusName, TSingleInstance::AnswerTimeoutMs)) {
         FBus.unregisterObject(PlayerObjectPath);
         return;
     }

@@ -23,7 +23,6 @@ struct TPlayerView {
     std::optional<int64_t> lengthUs; // its length; none while it is being recorded
     bool canPlay = false;
     bool canPause = false;
-    bool operator==(const TPlayerView&) const = default;
 };
 
 TPlayerView PlayerViewOf(const TForm1& form);
@@ -35,11 +34,9 @@ class TMediaControls : public QObject {
 public:
     // Offers the player on the bus; without a bus, or with its name taken, nothing.
     TMediaControls(TForm1& form, TRemoteControl& remote, QDBusConnection bus);
-    bool Offered() const { return FOffered; }
 
     TForm1& Form() const { return FForm; }
     TRemoteControl& Remote() const { return FRemote; }
-    const TPlayerView& View() const { return FView; }
 
 private:
     // After the window's state was set: the properties that changed are announced, once.
@@ -50,5 +47,4 @@ private:
     QDBusConnection FBus;
     TPlayerView FView;           // as last announced
     bool FFollowPending = false; // a Follow is queued
-    bool FOffered = false;
 };
