@@ -32,8 +32,6 @@ QString WithTrailingSeparator(const QString& folder) {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-QString FillName(QString text, const QString& name) { return text.replace(QStringLiteral("XXXXXX"), name); }
-
 bool FolderExists(const QString& folder) { return QFileInfo(folder).isDir(); }
 
 // The capture takes mono or stereo; anything else in the file records mono.
@@ -57,6 +55,8 @@ bool ParseColour(const QString& text, TColor& colour) {
 
 } // namespace
 
+QString FillName(QString text, const QString& name) { return text.replace(QStringLiteral("XXXXXX"), name); }
+
 void TCachedTexts::Load(const TLanguage& table) {
     using Member = QString TCachedTexts::*;
 #define SARVO_TEXT(key) std::pair<const char*, Member>{#key, &TCachedTexts::key}
@@ -72,7 +72,8 @@ void TCachedTexts::Load(const TLanguage& table) {
         SARVO_TEXT(wyd_MenuPlay), SARVO_TEXT(wyd_MenuRename), SARVO_TEXT(wyd_MenuDelete),
         SARVO_TEXT(wyd_MenuDeleteAll), SARVO_TEXT(wyd_FinishLate), SARVO_TEXT(wyd_InputGone),
         SARVO_TEXT(wyd_RecordingSaved), SARVO_TEXT(wyd_NoInput), SARVO_TEXT(wyd_DiskFull),
-        SARVO_TEXT(wyd_FolderNotWritable)};
+        SARVO_TEXT(wyd_FolderNotWritable), SARVO_TEXT(wyd_DiskTimeLeft), SARVO_TEXT(wyd_DiskFullStop),
+        SARVO_TEXT(wyd_DiskFullNoRecord)};
 #undef SARVO_TEXT
     for (const auto& [key, member] : texts) this->*member = table.localize(QString::fromLatin1(key));
 }

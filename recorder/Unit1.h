@@ -2,7 +2,9 @@
 // The main window: start-up, folders, settings, language and the transport state.
 
 #include "AudioProcessor.h"
+#include "CommandLine.h"
 #include "DXAudioIn.h"
+#include "DiskGuard.h"
 #include "IniFile.h"
 #include "MP3In.h"
 #include "MP3Out.h"
@@ -69,6 +71,7 @@ struct TCachedTexts {
         wyd_CannotCreateDir, wyd_UseDefaultDir, wyd_NoCompliantInputDevice1, wyd_NoCompliantInputDevice2,
         wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll, wyd_FinishLate, wyd_InputGone,
         wyd_RecordingSaved, wyd_NoInput, wyd_DiskFull, wyd_FolderNotWritable;
+    QString wyd_DiskTimeLeft, wyd_DiskFullStop, wyd_DiskFullNoRecord;
 
     // Fills every text from the table, in the order the window has always looked them up.
     void Load(const TLanguage& table);
@@ -89,6 +92,9 @@ bool IsSavedInput(const QString& entry, const QString& saved);
 
 // The text before a name's last '.'; a name ending with '.' or without one comes back whole.
 QString RemoveExtension(const QString& name);
+
+// A message with its "XXXXXX" replaced by a file or folder name (or a time).
+QString FillName(QString text, const QString& name);
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -268,6 +274,26 @@ public:
     void ShowTip(QObject* control);
     std::optional<QString> TipOf(QObject* control) const;
 
+    // The disk guard: the recordings folder's free space against the bit rate being recorded.
+    TDiskGuard DiskGuard;
+    // Seconds of recording the folder's disk still takes; nullopt when its free space is unknown.
+    std::optional<int64_t> RecordingSecondsLeft() const;
+    bool HasRoomToRecord() const;
+    // At Record: true when there is room; otherwise the message says why and nothing starts.
+    bool RoomToRecord();
+    // Every CheckIntervalMs while a recording is open: the time left on the status line, and the
+    // recording finished as Stop does while it can still be completed.
+    void GuardDiskWhileRecording();
+
+    // Commands from outside the window, as the window's keys do them: why one is not possible
+    // now (empty when it is), and the command carried out after the caller has its answer.
+    QString RemoteRefusal(TRemoteCommand command) const;
+    QString RemoteCommand(TRemoteCommand command);
+
+signals:
+    // The transport state was set (also when it stays the same): what outside watchers follow.
+    void flagStateChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -325,6 +351,8 @@ private:
     void ShowPlayingPosition();
     void ShowRecordingTime();
     void ApplyInput(int index);
+    void RemoteAction(TRemoteCommand command);
+    void ShowTimeLeft(const QString& text);
 
     TflState FflagState = flStop;
     bool FStartupAborted = false;
@@ -343,6 +371,7 @@ private:
     bool FSettingsOpen = false; // the settings window is up: no capture runs meanwhile
     QTimer FMonitorRetry;      // single shot: monitoring again after it ended by itself
     QTranslator FQtTranslation; // Qt's own texts in the current language, when Qt has them
+    QString FTimeLeftText;    // the disk's time left as last put on the status line
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

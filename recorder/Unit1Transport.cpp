@@ -72,6 +72,7 @@ void TForm1::SetflagState(TflState value) {
     wydRecord->SetIndexDown(1);
     wydStop->SetIndexDown(9);
     wydPause->SetIndexDown(13);
+    emit flagStateChanged();
 }
 
 bool TForm1::RecordingOpen() const {
@@ -94,7 +95,7 @@ void TForm1::RecClick() {
     }
     if (FflagState != flStop || recOutput) return;
     const QString path = NewRecordName();
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || !RoomToRecord()) return;
     // The chosen input is gone (unless it came back a moment ago): say so, rather than record
     // another one or nothing.
     if (!FChosenSource.empty() && InputIndexOf(FChosenSource) < 0) InputsChanged();
@@ -260,6 +261,7 @@ void TForm1::ProgresTimerTimer() {
         ShowPlayingPosition();
     } else if (RecordingOpen()) {
         ShowRecordingTime();
+        GuardDiskWhileRecording();
     } else {
         Cadran->SetCaption(QStringLiteral("00:00:00"));
         VuCircle->SetIndexNormal(LampOff);

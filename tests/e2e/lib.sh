@@ -6,12 +6,22 @@ e2e_pids=()
 e2e_cleanup() {
   local pid
   for pid in "${e2e_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${e2e_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  # Each gets 10 s to end; a program that does not is killed, so a failed test never hangs here.
+  for pid in "${e2e_pids[@]}"; do
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
 }
 trap e2e_cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The recorder is one per session: its programs see no session bus but one the test runs itself
+# (under dbus-run-session, saying so in SARVO_E2E_BUS), never the desktop's, where a recorder that
+# runs there would take their requests.
+[ -n "${SARVO_E2E_BUS:-}" ] || unset DBUS_SESSION_BUS_ADDRESS
 
 # Starts Xvfb on a display number of its own and exports DISPLAY; $1 is the screen's size
 # (default 1280x800). Xvfb picks a free number itself and tells it (-displayfd), so tests started
@@ -33,11 +43,14 @@ start_display() {
   export DISPLAY=:$number
 }
 
-# A fresh, empty home folder; the interface language is English unless $1 names a locale.
+# A fresh, empty home folder; the interface language is English unless $1 names a locale. A runtime
+# folder of its own too, where a recorder without a session bus keeps the socket of its session.
 fresh_home() {
   E2E_HOME=$(mktemp -d)
   export HOME=$E2E_HOME LANG=${1:-C.UTF-8}
   unset XDG_CONFIG_HOME XDG_DATA_HOME LANGUAGE LC_ALL LC_MESSAGES
+  export XDG_RUNTIME_DIR=$E2E_HOME/runtime
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 }
 
 # Started from the home folder, as a launcher would: no terms-of-use file in the working folder.

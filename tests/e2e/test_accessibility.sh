@@ -1,9 +1,7 @@
 # The main window as a screen reader finds it: the accessibility bus on a private session bus, the
 # tree read through AT-SPI with Debian's pyatspi, the Record button found by its name and pressed
 # through its accessibility action: a recording starts. Then the same tree in French.
-if [ -z "${SARVO_PRIVATE_SESSION_BUS:-}" ]; then
-  exec env SARVO_PRIVATE_SESSION_BUS=1 dbus-run-session -- bash "$0" "$@"
-fi
+[ -n "${SARVO_E2E_BUS:-}" ] || exec env SARVO_E2E_BUS=1 dbus-run-session -- bash "$0" "$@"
 source "$(dirname "$0")/lib.sh"
 
 app="Sarvo MP3 Recorder"

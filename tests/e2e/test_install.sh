@@ -8,7 +8,7 @@ trap 'e2e_cleanup; rm -rf "$root"' EXIT
 deb=$(ls "$root"/package/sarvo-mp3-recorder_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "package $(basename "$deb"), depends on: $depends"
-for library in libqt6widgets6 libmpg123-0 libpulse0 libmp3lame0 libtagc0 libglib2.0-0 qt6-translations-l10n; do
+for library in libqt6widgets6 libqt6dbus6 libqt6network6 libxcb1 libmpg123-0 libpulse0 libmp3lame0 libtagc0 libglib2.0-0 qt6-translations-l10n; do
   [[ $depends == *"$library"* ]] || fail "the package does not depend on $library"
 done
 dpkg-deb -x "$deb" "$root"
@@ -23,7 +23,8 @@ for data in Skins/Vintage-Skin Skins/Vintage-Skin@2x Skins/Modern-Skin Skins/Mod
   [ -f "$root/usr/share/sarvo-mp3-recorder/$data" ] || fail "$data is not installed"
 done
 
-command=$(sed -n 's/^Exec=//p' "$launcher")
+command=$(sed -n 's/^Exec=//p' "$launcher" | head -n 1) # the entry's own; its action's follows
+grep -qx "Exec=$command --toggle" "$launcher" || fail "the launcher has no action that records or stops"
 SARVO_PROGRAM=$(PATH="$root/usr/bin:$PATH" command -v "$command") || fail "the launcher's command $command is not there"
 export SARVO_PROGRAM
 echo "starting $SARVO_PROGRAM"

@@ -102,8 +102,8 @@ TEST(LanguageSource, OddElementsAreSkippedAndTheLastLanguageDecides) {
 }
 
 // The carried table: three languages in order, each one map of the same keys in the same order: the
-// window's 60, then the ones added since for failures.
-constexpr int CarriedKeys = 66;
+// window's 60, then the ones added since for failures and the disk guard.
+constexpr int CarriedKeys = 69;
 
 TEST(CarriedTable, HoldsDefaultEnglishFrenchWithTheSameKeys) {
     QFile file(FindResourcePath(QStringLiteral("Resource_Lng")));
@@ -137,7 +137,7 @@ TEST(CarriedTable, HoldsDefaultEnglishFrenchWithTheSameKeys) {
     ASSERT_EQ(order.size(), CarriedKeys);
     EXPECT_EQ(order.first(), QStringLiteral("wyd_Language"));
     EXPECT_EQ(order[59], QStringLiteral("wyd_OutLevelTip"));
-    EXPECT_EQ(order.last(), QStringLiteral("wyd_FolderNotWritable"));
+    EXPECT_EQ(order.last(), QStringLiteral("wyd_DiskFullNoRecord"));
     for (int i = 0; i < 3; ++i) {
         qsizetype at = mapStarts[i];
         for (const QString& key : order) {

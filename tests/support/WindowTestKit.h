@@ -21,6 +21,14 @@ inline void RunFor(int ms) {
     RunUntil([] { return false; }, ms);
 }
 
+// The last bytes of a file; empty when it is shorter or cannot be read.
+inline QByteArray FileTail(const QString& path, int bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < bytes) return {};
+    file.seek(file.size() - bytes);
+    return file.read(bytes);
+}
+
 // Length of an MP3 file in milliseconds from its headers; -1 when it is not a valid one.
 inline int64_t LengthMs(const QString& path) {
     TMP3In in;
