@@ -380,7 +380,9 @@ void TForm1::ShowRunFailure(const std::string& engineText, bool fileMade, bool r
     if (engineText == "Invalid device number") return FBoxes->ShowWarning(this, withEngineText(Texts.wyd_NoInput));
     if (!fileMade || engineText == "Error writing down mp3 file") {
         // A full disk and a folder that refuses the file read alike to the engine.
-        const bool full = QStorageInfo(mp3Folder).bytesAvailable() < DiskFullBytes;
+        // A folder that is gone has no disk to speak of: that is not a full one.
+        const QStorageInfo disk(mp3Folder);
+        const bool full = disk.isValid() && disk.isReady() && disk.bytesAvailable() < DiskFullBytes;
         const QString reason = full ? Texts.wyd_DiskFull : Texts.wyd_FolderNotWritable;
         return FBoxes->ShowError(this, withEngineText(QString(reason).replace(QStringLiteral("XXXXXX"), folder)));
     }

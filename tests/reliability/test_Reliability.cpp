@@ -161,7 +161,8 @@ TEST_F(Reliability, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatFitted) {
                 boxes.shown.value(0).toStdString().c_str(), static_cast<long long>(lengthMs));
     form->StopClick();
     EXPECT_TRUE(ended);
-    EXPECT_EQ(boxes.shown.value(0), QStringLiteral("Error writing down mp3 file"));
+    EXPECT_EQ(boxes.errors.value(0),
+              FillName(form->Texts.wyd_DiskFull, form->mp3Folder) + QStringLiteral("\r\nError writing down mp3 file"));
     EXPECT_GT(lengthMs, 3000) << "the partial file decodes";
 }
 
@@ -220,7 +221,8 @@ TEST_F(Reliability, RecordingIntoAFolderThatWasDeletedSaysSoAndGoesOn) {
     std::printf("figure: recording into a deleted folder: '%s'\n",
                 boxes.shown.join(QLatin1Char('|')).replace(QStringLiteral("\r\n"), QStringLiteral(" / ")).toStdString().c_str());
     ASSERT_FALSE(boxes.shown.isEmpty());
-    EXPECT_TRUE(boxes.shown.first().contains(form->mp3Folder)) << "the message names the folder";
+    EXPECT_TRUE(boxes.shown.first().startsWith(FillName(form->Texts.wyd_FolderNotWritable, form->mp3Folder)))
+        << "a folder that is gone is not a full disk";
     QDir().mkpath(form->mp3Folder);
     boxes.shown.clear();
     RecordFor(500);

@@ -36,7 +36,9 @@ TMonitorRecorder::TMonitorRecorder() {
         if (in.GetDeviceName(i).find("Monitor of Sarvo_null_output") != std::string::npos) device = i;
     in.SetInBitsPerSample(16);
     in.SetInSampleRate(44100);
-    in.SetInChannels(1);
+    // Both channels, keeping the left: servers differ in how they mix a stereo monitor down to
+    // mono (an average on PulseAudio, 3 dB louder on PipeWire), and the test measures levels.
+    in.SetInChannels(2);
     in.SetDeviceNumber(device);
     sink.SetInput(&in);
     sink.Collect = true;
@@ -50,5 +52,9 @@ bool TMonitorRecorder::Start() {
 std::vector<int16_t> TMonitorRecorder::Finish() {
     PumpFor(2500); // the monitor hands out its audio in bursts
     sink.Stop(false);
-    return AsSamples(sink.Collected);
+    const std::vector<int16_t> stereo = AsSamples(sink.Collected);
+    std::vector<int16_t> left;
+    left.reserve(stereo.size() / 2);
+    for (size_t i = 0; i + 1 < stereo.size(); i += 2) left.push_back(stereo[i]);
+    return left;
 }

@@ -22,7 +22,7 @@ size_t LongestSilence(const std::vector<int16_t>& samples);
 // latency of the stream's head. Speakers hear it all.
 constexpr size_t MonitorHeadLossMs = 100; // 40–80 ms seen
 
-// Captures the null sink's monitor, mono 44100 Hz, while a test plays.
+// Captures the null sink's monitor at 44100 Hz while a test plays; what the left channel heard.
 class TMonitorRecorder {
 public:
     TMonitorRecorder();
