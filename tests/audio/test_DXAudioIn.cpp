@@ -21,6 +21,24 @@ int DeviceNamed(const TDXAudioIn& in, const std::string& part) {
 
 int SineDevice(const TDXAudioIn& in) { return DeviceNamed(in, "Sine"); }
 
+// On PulseAudio the paced input holds its tone while nobody records from it; PipeWire's, a
+// loopback kept running, goes on meanwhile.
+size_t LargestStepAt(const std::vector<int16_t>& samples) {
+    size_t at = 0;
+    int largest = -1;
+    for (size_t i = 1; i < samples.size(); ++i)
+        if (const int step = std::abs(samples[i] - samples[i - 1]); step > largest) {
+            largest = step;
+            at = i;
+        }
+    return at;
+}
+
+bool RunsFreeWhileNobodyListens() {
+    const char* server = std::getenv("SARVO_SOUND_SERVER");
+    return server && std::string(server) == "pipewire";
+}
+
 // The recorder's settings: 16-bit, 44100 Hz, latency 100 ms, 200 ms poll.
 void ConfigureLikeTheRecorder(TDXAudioIn& in, uint32_t channels) {
     in.SetInBitsPerSample(16);
@@ -111,7 +129,15 @@ TEST_F(Capture, PauseKeepsWhatWasCapturedAndTheToneGoesOnWithoutAJump) {
     const std::vector<int16_t> samples = AsSamples(sink.Collected);
     std::printf("captured %.2f s around a 2 s pause\n", samples.size() / 44100.0);
     EXPECT_NEAR(samples.size() / 44100.0, 2.0, 0.35) << "the pause is not in the recording";
-    EXPECT_LT(WorstDiscontinuity(samples, 440, 44100), 1.5) << "no gap or phase jump at the seam";
+    if (RunsFreeWhileNobodyListens()) {
+        // The tone went on during the pause: one phase jump, at the seam, is right; a second is not.
+        const size_t seam = LargestStepAt(samples);
+        const std::vector<int16_t> before(samples.begin(), samples.begin() + seam), after(samples.begin() + seam, samples.end());
+        EXPECT_LT(WorstDiscontinuity(before, 440, 44100), 1.5) << "no gap before the pause";
+        EXPECT_LT(WorstDiscontinuity(after, 440, 44100), 1.5) << "no gap after the pause";
+    } else {
+        EXPECT_LT(WorstDiscontinuity(samples, 440, 44100), 1.5) << "no gap or phase jump at the seam";
+    }
     EXPECT_EQ(in.Overruns(), 0u);
 }
 

@@ -54,10 +54,11 @@ TEST_F(Inputs, RealInputsAreListedBeforeMonitorsEachWithItsCaptureDevice) {
     for (int i = 0; i < form->ComboRecLines->count(); ++i) {
         const int device = form->mixLines[i].dxmixnum;
         ASSERT_GE(device, 0);
-        // Inputs without ports have one line, named after the input: shown once.
+        // Inputs without ports have one line, named after the input: shown once, whole, though the
+        // mixer's name is cut to 31 characters (PipeWire's monitors of loopbacks are longer).
         const QString mixer = QString::fromStdString(form->DXAudioIn1.GetDeviceName(device)).left(31);
         const QString text = form->ComboRecLines->itemText(i);
-        EXPECT_TRUE(text == mixer || text.endsWith(QStringLiteral("(") + mixer + QStringLiteral(")")))
+        EXPECT_TRUE(text.left(31) == mixer || text.endsWith(QStringLiteral("(") + mixer + QStringLiteral(")")))
             << text.toStdString();
         EXPECT_FALSE(text.endsWith(QStringLiteral(" (") + text.section(QStringLiteral(" ("), 0, 0) +
                                    QStringLiteral(")")))

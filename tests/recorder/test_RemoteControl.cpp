@@ -80,6 +80,9 @@ TEST_F(RemoteControl, EachCommandInEachStateIsDoneOrRefusedWithItsReason) {
     Refused(rcRecord, QStringLiteral("already recording"));
     Accepted(rcPause, flRecPause);
     Accepted(rcRecord, flRecord); // goes on
+    // Two seconds of sound, so that the playing below lasts through the commands sent to it: an
+    // input may take a few hundred milliseconds to deliver its first sound.
+    RunFor(2000);
     Accepted(rcPause, flRecPause);
     RunFor(1500);
     Accepted(rcToggle, flPlay); // finished, and it plays
