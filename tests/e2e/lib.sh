@@ -53,8 +53,6 @@ fresh_home() {
   mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 }
 
-# Started from the home folder, as a launcher would: no terms-of-use file in the working folder.
-# SARVO_PROGRAM names another program file than the build's.
 # Records from the private server's paced input, which keeps time with the wall clock (its sine
 # source hands out seconds ahead of it).
 use_paced_input() {
@@ -62,8 +60,11 @@ use_paced_input() {
   printf '[Input]\nName=Paced_tone_440_Hz (Paced_tone_440_Hz)\n' >>"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
 }
 
+# Started from the home folder, as a launcher would: no terms-of-use file in the working folder.
+# SARVO_PROGRAM names another program file than the build's; E2E_PLATFORM another Qt platform
+# than X11's.
 start_program() {
-  (cd "$HOME" && exec env QT_QPA_PLATFORM=xcb "${SARVO_PROGRAM:-$SARVO_BUILD_DIR/sarvo-mp3-recorder}" "$@") \
+  (cd "$HOME" && exec env QT_QPA_PLATFORM="${E2E_PLATFORM:-xcb}" "${SARVO_PROGRAM:-$SARVO_BUILD_DIR/sarvo-mp3-recorder}" "$@") \
     >"$E2E_HOME/program.log" 2>&1 &
   PROGRAM_PID=$!
   e2e_pids+=("$PROGRAM_PID")
@@ -116,4 +117,26 @@ wait_for_titled() {
 # The main window's client point of a control's centre, at the design width.
 click_in() {
   xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+# until_true SECONDS WHAT COMMAND...: polls the command until it succeeds.
+until_true() {
+  local limit=$1 what=$2
+  shift 2
+  for _ in $(seq $((limit * 10))); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  [ -z "${MAIN_WINDOW:-}" ] || screenshot "$MAIN_WINDOW" "$(basename "$0" .sh)-failed" >/dev/null 2>&1 || true
+  fail "$what, not within ${limit} s; the program said: $(tail -n 5 "$E2E_HOME/program.log")"
+}
+
+# The file decodes to at least $2 seconds and ends with its ID3v1 block.
+check_recording() {
+  local seconds
+  [ "$(tail -c 128 "$1" | head -c 3)" = TAG ] || fail "$1 does not end with its ID3v1 block"
+  mpg123 -q -w "$E2E_HOME/decoded.wav" "$1" || fail "$1 does not decode"
+  seconds=$(sox "$E2E_HOME/decoded.wav" -n stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
+  echo "  $(basename "$1"): ${seconds} s, ends with its ID3v1 block"
+  awk -v s="$seconds" -v w="$2" 'BEGIN { exit !(s >= w) }' || fail "$1 holds ${seconds} s, want at least $2"
 }

@@ -11,6 +11,7 @@ echo "package $(basename "$deb"), depends on: $depends"
 for library in libqt6widgets6 libqt6dbus6 libqt6network6 libxcb1 libmpg123-0 libpulse0 libmp3lame0 libtagc0 libglib2.0-0 qt6-translations-l10n; do
   [[ $depends == *"$library"* ]] || fail "the package does not depend on $library"
 done
+[[ $(dpkg-deb -f "$deb" Recommends) == *qt6-wayland* ]] || fail "the package does not recommend Qt's Wayland plugin"
 dpkg-deb -x "$deb" "$root"
 launcher=$(ls "$root"/usr/share/applications/*.desktop)
 desktop-file-validate "$launcher" || fail "the launcher is not valid"

@@ -27,18 +27,6 @@ cli() {
   esac
 }
 
-# until_true SECONDS WHAT COMMAND...: polls the command until it succeeds.
-until_true() {
-  local limit=$1 what=$2
-  shift 2
-  for _ in $(seq $((limit * 10))); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  screenshot "$MAIN_WINDOW" remote-failed >/dev/null 2>&1 || true
-  fail "$what, not within ${limit} s; the program said: $(tail -n 5 "$E2E_HOME/program.log")"
-}
-
 property() {
   gdbus call "${mpris[@]}" --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player "$1" 2>&1
 }
@@ -59,15 +47,6 @@ mpris_call() {
 recordings() { find "$folder" -name 'Rec-*.mp3' 2>/dev/null | wc -l; }
 recordings_are() { [ "$(recordings)" -eq "$1" ]; }
 newest() { ls -t "$folder"/Rec-*.mp3 | head -n 1; }
-# The file decodes to at least $2 seconds and ends with its ID3v1 block.
-check_recording() {
-  local seconds
-  [ "$(tail -c 128 "$1" | head -c 3)" = TAG ] || fail "$1 does not end with its ID3v1 block"
-  mpg123 -q -w "$E2E_HOME/decoded.wav" "$1" || fail "$1 does not decode"
-  seconds=$(sox "$E2E_HOME/decoded.wav" -n stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
-  echo "  $(basename "$1"): ${seconds} s, ends with its ID3v1 block"
-  awk -v s="$seconds" -v w="$2" 'BEGIN { exit !(s >= w) }' || fail "$1 holds ${seconds} s, want at least $2"
-}
 bus_name_owned() {
   gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
     --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
