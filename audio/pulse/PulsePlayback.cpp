@@ -5,6 +5,7 @@
 #include "AuSync.h"
 #include "PulseConnection.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -81,7 +82,9 @@ public:
 
     bool Write(const void* data, uint32_t bytes) override {
         TPulseConnection::TLock lock(*FConnection);
-        return ReadyLocked() && pa_stream_write(FStream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) == 0;
+        if (!ReadyLocked() || pa_stream_write(FStream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) != 0) return false;
+        FWrittenBytes += bytes;
+        return true;
     }
 
     bool Cork(bool cork) override {
@@ -111,8 +114,10 @@ public:
         TPulseConnection::TLock lock(*FConnection);
         pa_usec_t heard = 0;
         if (!FStream || pa_stream_get_time(FStream, &heard) < 0) return FLastHeard;
-        FLastHeard = heard;
-        return heard;
+        // PipeWire's clock runs on through the silence played after the end: nothing beyond what
+        // was written has been heard.
+        FLastHeard = std::min<uint64_t>(heard, pa_bytes_to_usec(FWrittenBytes, pa_stream_get_sample_spec(FStream)));
+        return FLastHeard;
     }
 
 private:
@@ -128,6 +133,7 @@ private:
     pa_stream* FStream = nullptr;  // under the loop's lock
     pa_operation* FDrain = nullptr; // worker only, under the loop's lock
     uint64_t FLastHeard = 0;        // under the loop's lock
+    uint64_t FWrittenBytes = 0;     // worker writes, any thread reads; under the loop's lock
     TEvent FWritable;               // the loop's thread signals, the worker waits
 };
 

@@ -3,6 +3,7 @@
 
 #include "EngineTestKit.h"
 #include "ScriptedBoxes.h"
+#include "SmallDisk.h"
 #include "TempHome.h"
 #include "TestSources.h"
 #include "Unit1.h"
@@ -48,34 +49,6 @@ struct Reliability : testing::Test {
         in.SetFileName(QFile::encodeName(form->mp3Folder + name).toStdString());
         return AsSamples(DecodeAll(in));
     }
-};
-
-// A small tmpfs mounted on a folder for one test, taken away after it.
-class TSmallDisk {
-public:
-    TSmallDisk(const QString& folder, int mebibytes) : FFolder(folder) {
-        QDir().mkpath(folder);
-        FMounted = QProcess::execute(QStringLiteral("mount"),
-                                     {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                      QStringLiteral("size=%1m").arg(mebibytes), QStringLiteral("tmpfs"), folder}) == 0;
-    }
-    ~TSmallDisk() {
-        if (FMounted) QProcess::execute(QStringLiteral("umount"), {FFolder});
-    }
-    TSmallDisk(const TSmallDisk&) = delete;
-    TSmallDisk& operator=(const TSmallDisk&) = delete;
-    bool Mounted() const { return FMounted; }
-    QString Folder() const { return FFolder + QLatin1Char('/'); }
-    // Another file takes that many bytes of it.
-    void Fill(qint64 bytes) const {
-        QFile filler(FFolder + QStringLiteral("/filler"));
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        ASSERT_EQ(filler.write(QByteArray(bytes, 'x')), bytes);
-    }
-
-private:
-    QString FFolder;
-    bool FMounted = false;
 };
 
 void ExpectAContinuousTone(const std::vector<int16_t>& samples) {
