@@ -21,8 +21,13 @@ until_true 10 "the compositor's socket" test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPL
 
 # The protocol traffic tells which windows the program made on the compositor.
 WAYLAND_DEBUG=client E2E_PLATFORM=wayland start_program
-titled() { grep -q "xdg_toplevel@[0-9]*\.set_title(\"$1\")" "$E2E_HOME/program.log"; }
+# The first line that gives a window a title matching the extended expression $1.
+title_line() { grep -n -m 1 -E "xdg_toplevel@[0-9]+\.set_title\(\"$1\"\)" "$E2E_HOME/program.log" | cut -d: -f1 || true; }
+titled() { [ -n "$(title_line "$1")" ]; }
 until_true 30 "the main window on the compositor" titled "Sarvo MP3 Recorder"
+splash=$(title_line " *Infos( — .*)?")
+[ -n "$splash" ] && [ "$splash" -lt "$(title_line "Sarvo MP3 Recorder")" ] ||
+  fail "the splash did not come before the main window: $(grep -o 'set_title(.*)' "$E2E_HOME/program.log")"
 ! grep -qi "could not connect to display\|qt.qpa.xcb" "$E2E_HOME/program.log" || fail "the program looked for X"
 
 recordings() { find "$folder" -name 'Rec-*.mp3' 2>/dev/null | wc -l; }
