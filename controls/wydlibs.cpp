@@ -264,10 +264,23 @@ void TwydRangeControl::SetPosition(long double x) {
     const long double old = FPosition;
     const auto rounded = static_cast<long double>(wydRound(x));
     FPosition = rounded < Fmini ? Fmini : rounded > FMaxi ? FMaxi : rounded;
-    Relayout();
     if (FPosition == old) return;
+    MoveGauge();
     wydNotifyValue(*this, static_cast<qint64>(FPosition));
     if (FOnChange) FOnChange(this);
+}
+
+void TwydRangeControl::Relayout() {
+    if (!parentWidget()) return;
+    Layout();
+    update();
+}
+
+void TwydRangeControl::MoveGauge() {
+    if (!parentWidget()) return;
+    const TRect shown = FGaugeLevel;
+    Layout();
+    if (FGaugeLevel != shown || ShowsValue()) update();
 }
 
 void TwydRangeControl::resizeEvent(QResizeEvent* event) {

@@ -213,6 +213,9 @@ public:
     void SpiCursor2Change();
     void AudioProcessor1GetData(void*& Buffer, uint32_t& Bytes);
     void UpdateLevelMeter();
+    // The meter's next value in decibels from the last peak, held and falling by four fifths per
+    // step; none while it rests at silence.
+    std::optional<long double> NextMeterLevel();
     // The peak of the buffer's sample pairs, each pair's sum saturated to 16 bits.
     static int16_t PairPeak(const uint8_t* data, int32_t bytes);
     TMixLines mixLines;

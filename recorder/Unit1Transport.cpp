@@ -265,9 +265,9 @@ void TForm1::ProgresTimerTimer() {
     } else {
         Cadran->SetCaption(QStringLiteral("00:00:00"));
         VuCircle->SetIndexNormal(LampOff);
-        InputVuMeter->SetPosition(InputVuMeter->Mini());
         if (NULLOut1.Status() == tosIdle) tmpdata = 0; // nothing is measured: the floor
-        UpdateLevelMeter();
+        // From the floor each step, set once, so that a steady level repaints nothing.
+        InputVuMeter->SetPosition(NextMeterLevel().value_or(InputVuMeter->Mini()));
     }
 }
 
