@@ -353,6 +353,9 @@ private:
     bool RowSelected() const;
     void ShowPlayingPosition();
     void ShowRecordingTime();
+    // Whether the meter can be seen: not while the window is minimised or was hidden, when its
+    // work stops (monitoring goes on).
+    bool MeterSeen() const;
     void ApplyInput(int index);
     void RemoteAction(TRemoteCommand command);
     void ShowTimeLeft(const QString& text);

@@ -90,3 +90,26 @@ TEST(IdlePainting, ASteadyInputPaintsOnlyWhatMovesAtMostOncePerStep) {
         << paints.Painted().boundingRect().y() << " " << paints.Painted().boundingRect().width() << "x"
         << paints.Painted().boundingRect().height();
 }
+
+TEST(IdlePainting, AMinimisedOrHiddenWindowLeavesTheMeterAloneAndMonitoringGoesOn) {
+    TempHome home;
+    ScriptedBoxes boxes;
+    auto form = std::make_unique<TForm1>(&boxes);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get())) << "waiting for the window to be shown";
+    TwydVProgress& meter = *form->InputVuMeter;
+    const auto rises = [&] { return RunUntil([&] { return meter.Position() > meter.Mini() + 10; }, 5000); };
+    ASSERT_TRUE(rises()) << "waiting for the meter to show the sine input";
+
+    for (const auto& [away, back, name] :
+         {std::tuple{&QWidget::showMinimized, &QWidget::showNormal, "minimised"},
+          std::tuple{&QWidget::hide, &QWidget::show, "hidden"}}) {
+        (form.get()->*away)();
+        meter.SetPosition(meter.Mini());
+        RunFor(300);
+        EXPECT_EQ(meter.Position(), meter.Mini()) << "the meter followed the input while " << name;
+        EXPECT_NE(form->NULLOut1.Status(), tosIdle) << "monitoring goes on while " << name;
+        (form.get()->*back)();
+        EXPECT_TRUE(rises()) << "waiting for the meter to follow the input again after " << name;
+    }
+}
