@@ -243,7 +243,6 @@ void TForm1::FormCreate() {
         Prefs().ReadString(QStringLiteral("PlaylistPath"), Utilisateur(), defaultFolder));
     if (!FolderExists(mp3Folder)) CheckRecordingsFolder(defaultFolder);
 
-    refreshlist();
     InitMic(DXAudioIn1);
     if (ComboRecLines->count() == 0) {
         FBoxes->ShowMessage(this, Texts.wyd_NoCompliantInputDevice1);
@@ -258,8 +257,10 @@ void TForm1::FormCreate() {
     ApplyQuality();
     DXAudioIn1.SetInChannels(ChannelCount(Prefs().ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("NbChannels"), 1)));
 
-    LoadSkin(QStringLiteral("Vintage-Skin"));
-    LoadSkin(Prefs().ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), GetSkinName()));
+    // Only the chosen skin is decoded (the window is drawn with the built-in one until then), the
+    // vintage one's file when the chosen cannot be read. The list is read once, sorted by date.
+    if (!LoadSkin(Prefs().ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), GetSkinName())))
+        LoadSkin(QStringLiteral("Vintage-Skin"));
     RefillSortedByDate();
     StartMonitoring();
     Timer1.start();
