@@ -96,11 +96,16 @@ QString RemoveExtension(const QString& name);
 // A message with its "XXXXXX" replaced by a file or folder name (or a time).
 QString FillName(QString text, const QString& name);
 
+// When the start reads the recordings list: before the window is built returns, or once the event
+// loop runs, which the program's start reaches with its first window (the splash) shown.
+enum class TListReading { AtOnce, WhenTheLoopRuns };
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
     // boxes: where messages go (the real message boxes when null). Runs the whole start-up.
-    explicit TForm1(TMessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+    explicit TForm1(TMessageBoxes* boxes = nullptr, QWidget* parent = nullptr,
+                    TListReading listReading = TListReading::AtOnce);
     ~TForm1() override;
 
     // Folders, each with a trailing separator.
@@ -315,7 +320,7 @@ private:
     void ApplySkinColour(TColor colour);
     void LoadQtTranslation(const QString& lang);
     void ApplySystemColours();
-    void FormCreate();
+    void FormCreate(TListReading listReading);
     void FormClose();
     QString DefaultRecordingsFolder(const QString& documents) const;
     void CheckRecordingsFolder(const QString& defaultFolder);
