@@ -96,8 +96,8 @@ QString RemoveExtension(const QString& name);
 // A message with its "XXXXXX" replaced by a file or folder name (or a time).
 QString FillName(QString text, const QString& name);
 
-// When the start reads the recordings list: before the window is built returns, or once the event
-// loop runs, which the program's start reaches with its first window (the splash) shown.
+// When the start reads the recordings list: before the window's constructor returns, or once the
+// event loop runs, which the program reaches with its first window (the splash) up.
 enum class TListReading { AtOnce, WhenTheLoopRuns };
 
 class TForm1 : public QWidget {
