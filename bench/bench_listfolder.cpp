@@ -1,11 +1,8 @@
 // Refilling the recordings list from a folder of 1,000 ten-second recordings, against a plain
 // listing with a stat of each file; and the same cost per file for five sixty-minute recordings.
 
-#include "BenchKit.h"
+#include "ListKit.h"
 #include "SilentBoxes.h"
-#include "MP3Out.h"
-#include "TestSources.h"
-#include "Unit1.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -20,15 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void Encode(const std::string& path, int seconds) {
-    TToneSource tone(44100, 1, 440, 0.5, int64_t{seconds} * 88200);
-    TMP3Out out;
-    out.SetInput(&tone);
-    out.SetBitRate(mbr192);
-    out.SetFileName(path);
-    out.BlockingRun();
-}
 
 // Sixty copies of a minute's audio, then its ID3v1 block.
 void WriteHourLong(const std::string& minutePath, const std::string& path) {
@@ -51,12 +39,6 @@ double ListingWithStat(const std::string& folder) {
         while (const dirent* entry = readdir(dir)) stat((folder + "/" + entry->d_name).c_str(), &info);
         closedir(dir);
     });
-}
-
-double Refill(TForm1& form, const std::string& folder, int files) {
-    const double seconds = BestSeconds(5, [&] { form.ListFolder(QString::fromStdString(folder) + QStringLiteral("/")); });
-    if (form.Mp3List->topLevelItemCount() != files) std::fprintf(stderr, "listed %d of %d\n", form.Mp3List->topLevelItemCount(), files);
-    return seconds;
 }
 
 } // namespace

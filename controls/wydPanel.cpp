@@ -29,10 +29,10 @@ void TwydPanel::SetShowCaption(bool v) {
 }
 
 void TwydPanel::SetCaption(const QString& v) {
-    const bool changed = v != FCaption;
+    if (v == FCaption) return; // the clock is set every timer step, and repaints when its text changes
     FCaption = v;
     update();
-    if (changed) wydNotifyName(*this); // the clock's text is its name
+    wydNotifyName(*this); // the clock's text is its name
 }
 
 void TwydPanel::PaintTo(QPainter& p) {

@@ -56,13 +56,12 @@ void TwydPngButton::SetButtonState(TwydButtonState v) {
     const bool changed = v != FButtonState;
     FButtonState = v;
     FIndexBackground = !isEnabled() ? FIndexDisabled : v == wydButtonDown ? FIndexDown : FIndexNormal;
-    update();
+    const bool newPicture = FIndexBackground != before; // the lamp is set every timer step
+    if (newPicture) update();
     if (changed) wydNotifyPressed(*this, FSwitchMode == Toggle);
-    if (FIndexBackground != before) {
-        SetAutosize(FAutoSize);
-        Notify(FOnChange);
-    }
-    update();
+    if (!newPicture) return;
+    SetAutosize(FAutoSize);
+    Notify(FOnChange);
 }
 
 void TwydPngButton::SetSwitchMode(TwydButtonMode v) {
@@ -163,5 +162,7 @@ void TwydPngButton::leaveEvent(QEvent* event) {
 
 void TwydPngButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange) SetButtonState(FButtonState);
+    if (event->type() != QEvent::EnabledChange) return;
+    SetButtonState(FButtonState);
+    update(); // the hover picture is drawn only while enabled
 }

@@ -70,8 +70,7 @@ long double TwydSlider::PixelToValue(int pixel) const {
     return length == 0 ? FMaxi : FMaxi - (pixel - FPaddingEnd) * span / length;
 }
 
-void TwydSlider::Relayout() {
-    if (!parentWidget()) return;
+void TwydSlider::Layout() {
     const int W = width(), H = height();
     if (FOrientation == orHorizontal) {
         FGutter.Top = (H - FThickness) / 2;
@@ -86,7 +85,6 @@ void TwydSlider::Relayout() {
         FGutter.Bottom = H + 1 - FPaddingStart;
         FGaugeLevel = {FGutter.Left, ValueToPixel(FPosition), FGutter.Right, FGutter.Bottom};
     }
-    update();
 }
 
 void TwydSlider::PaintTo(QPainter& p) {

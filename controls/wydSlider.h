@@ -48,8 +48,6 @@ public:
     void SetOnMouseDown(TMouseEvent h) { FOnMouseDown = std::move(h); }
     void SetOnMouseUp(TMouseEvent h) { FOnMouseUp = std::move(h); }
 
-    const TRect& Gutter() const { return FGutter; }
-    const TRect& GaugeLevel() const { return FGaugeLevel; }
     void PaintTo(QPainter& p);
 
     bool TakesInput() const override { return FInteractive != 0; }
@@ -57,7 +55,8 @@ public:
     bool MovesWith(const QKeyEvent& key) const override;
 
 protected:
-    void Relayout() override;
+    void Layout() override;
+    bool ShowsValue() const override { return FShowCaption; }
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -76,7 +75,6 @@ private:
     void SetInt(int32_t& field, int32_t v);
 
     int32_t FPaddingEnd = 48, FPaddingStart = 48;
-    TRect FGutter, FGaugeLevel;
     TColor FBgColor = clBtnFace, FKnobColor = clHighlight, FGutterOnColor = clHighlight, FGutterOffColor = clBtnShadow;
     bool FShowCaption = true;
     TwydPngListe* FPngListe = nullptr; // not owned; must outlive the slider

@@ -31,8 +31,7 @@ void TwydVProgress::SetGutterWidth(int32_t v) {
     Relayout();
 }
 
-void TwydVProgress::Relayout() {
-    if (!parentWidget()) return;
+void TwydVProgress::Layout() {
     const int W = width(), H = height();
     FGutter.Left = (W - FGutterWidth) / 2;
     FGutter.Right = W - FGutter.Left + 1;
@@ -41,7 +40,6 @@ void TwydVProgress::Relayout() {
     const long double span = static_cast<long double>(FMaxi) - Fmini;
     const auto top = static_cast<int>(wydRound((FMaxi - FPosition) / span * (FGutter.Bottom - FGutter.Top) + FPaddingTop));
     FGaugeLevel = {FGutter.Left, top, FGutter.Right, FGutter.Bottom};
-    update();
 }
 
 void TwydVProgress::PaintTo(QPainter& p) {

@@ -26,12 +26,10 @@ public:
     // Limited to 2 … the control's width.
     void SetGutterWidth(int32_t v);
 
-    const TRect& Gutter() const { return FGutter; }
-    const TRect& GaugeLevel() const { return FGaugeLevel; }
     void PaintTo(QPainter& p);
 
 protected:
-    void Relayout() override;
+    void Layout() override;
     void paintEvent(QPaintEvent*) override;
 
 private:
@@ -39,7 +37,6 @@ private:
     void SetColour(TColor& field, TColor v);
 
     int32_t FPaddingTop = 16, FPaddingBottom = 16;
-    TRect FGutter, FGaugeLevel;
     TColor FBgColor = clBtnFace, FGutterOnColor = clHighlight, FGutterOffColor = clBtnShadow;
     TwydPngListe* FPngListe = nullptr; // not owned; must outlive the bar
     int32_t FIndexBackground = -1;

@@ -2,6 +2,7 @@
 
 #include "wydAccessible.h"
 
+#include <QCache>
 #include <QWheelEvent>
 
 #include <array>
@@ -61,6 +62,34 @@ QImage NearestNeighbour(const QImage& picture, int width, int height) {
         auto* out = reinterpret_cast<QRgb*>(scaled.scanLine(y));
         for (int x = 0; x < width; ++x) out[x] = in[int64_t{x} * source.width() / width];
     }
+    return scaled;
+}
+
+// A picture at the size it is drawn, in device pixels, and the density it is drawn at.
+struct TScaledKey {
+    qint64 Picture; // the picture's cache key, which no other picture and no later change of it shares
+    int Width, Height;
+    qreal Ratio;
+    bool operator==(const TScaledKey&) const = default;
+};
+
+size_t qHash(const TScaledKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.Picture, key.Width, key.Height, key.Ratio);
+}
+
+// The picture sampled to that many device pixels, nearest neighbours at 1× and 2×, smoothly at
+// other densities. Painting composes these rather than sampling every frame: they are kept between
+// paints, up to a bound in bytes, the least recently used going first. Main thread only (painting).
+QImage ScaledPicture(const QImage& picture, const QSize& device, qreal ratio) {
+    static QCache<TScaledKey, QImage> kept(16 << 20);
+    const TScaledKey key{picture.cacheKey(), device.width(), device.height(), ratio};
+    if (const QImage* found = kept.object(key)) return *found;
+    QImage scaled = ratio == 1 || ratio == 2
+                        ? NearestNeighbour(picture, device.width(), device.height())
+                        : picture.convertToFormat(QImage::Format_ARGB32)
+                              .scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    kept.insert(key, new QImage(scaled), scaled.sizeInBytes());
     return scaled;
 }
 
@@ -138,7 +167,7 @@ void OutlinedBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& outl
 void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const QImage& picture) {
     const QRect r = Ordered(Left, Top, Right, Bottom);
     if (r.isEmpty() || picture.isNull()) return;
-    Blend(p, r.topLeft(), NearestNeighbour(picture, r.width(), r.height()));
+    Blend(p, r.topLeft(), ScaledPicture(picture, r.size(), 1));
 }
 
 void Draw(QPainter& p, int X, int Y, const QImage& picture) {
@@ -157,11 +186,7 @@ void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const Tw
     // Sampled straight into device pixels, so nothing is scaled again on the way to the screen: at
     // twice the size pixel for pixel as at 1×; at other densities smoothly, which drops no detail.
     const QSize device(qRound(r.width() * ratio), qRound(r.height() * ratio));
-    QImage dense = ratio == 2 ? NearestNeighbour(*twice, device.width(), device.height())
-                              : twice->convertToFormat(QImage::Format_ARGB32)
-                                    .scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    dense.setDevicePixelRatio(ratio);
-    Blend(p, r.topLeft(), dense);
+    Blend(p, r.topLeft(), ScaledPicture(*twice, device, ratio));
 }
 
 void Draw(QPainter& p, int X, int Y, const TwydPngListe* list, int32_t index) {
@@ -264,10 +289,23 @@ void TwydRangeControl::SetPosition(long double x) {
     const long double old = FPosition;
     const auto rounded = static_cast<long double>(wydRound(x));
     FPosition = rounded < Fmini ? Fmini : rounded > FMaxi ? FMaxi : rounded;
-    Relayout();
     if (FPosition == old) return;
+    MoveGauge();
     wydNotifyValue(*this, static_cast<qint64>(FPosition));
     if (FOnChange) FOnChange(this);
+}
+
+void TwydRangeControl::Relayout() {
+    if (!parentWidget()) return;
+    Layout();
+    update();
+}
+
+void TwydRangeControl::MoveGauge() {
+    if (!parentWidget()) return;
+    const TRect shown = FGaugeLevel;
+    Layout();
+    if (FGaugeLevel != shown || ShowsValue()) update();
 }
 
 void TwydRangeControl::resizeEvent(QResizeEvent* event) {

@@ -114,7 +114,8 @@ private:
 };
 
 // A lightweight control showing a whole value between Mini and Maxi (the slider and the level
-// bar). Mini stays below Maxi; every change of the value runs the resize hook.
+// bar) as the filled part of a gutter. Mini stays below Maxi; a change of the value lays the
+// control out again, and repaints it only when the filled part moved by a pixel.
 class TwydRangeControl : public TWheelControl {
 public:
     explicit TwydRangeControl(QWidget* parent = nullptr) : TWheelControl(parent) {}
@@ -130,15 +131,26 @@ public:
     // Whether the user can set the value (by pointer, keyboard or assistive technology).
     virtual bool TakesInput() const { return false; }
 
+    const TRect& Gutter() const { return FGutter; }
+    const TRect& GaugeLevel() const { return FGaugeLevel; }
+
 protected:
+    // The gutter and its filled part from the size and the current value.
+    virtual void Layout() = 0;
+    // Whether the value is also written out, so that every change of it shows.
+    virtual bool ShowsValue() const { return false; }
     // The resize hook: geometry from the current value, then a repaint; nothing without a parent.
-    virtual void Relayout() = 0;
+    void Relayout();
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
     long double FPosition = 50;
     int32_t Fmini = 0, FMaxi = 100;
+    TRect FGutter, FGaugeLevel;
 
 private:
+    // A new value's geometry; a repaint only when it shows.
+    void MoveGauge();
+
     TNotifyEvent FOnChange;
 };

@@ -78,7 +78,7 @@ void TCachedTexts::Load(const TLanguage& table) {
     for (const auto& [key, member] : texts) this->*member = table.localize(QString::fromLatin1(key));
 }
 
-TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent)
+TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent, TListReading listReading)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       FBoxes(boxes ? boxes : &FDefaultBoxes) {
@@ -93,7 +93,7 @@ TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent)
     CreateControls();
     ConfigureEngine();
     ConnectHandlers();
-    FormCreate();
+    FormCreate(listReading);
 }
 
 TForm1::~TForm1() {
@@ -222,7 +222,7 @@ QString TForm1::Utilisateur() const { return ShellServices::UserName(); }
 
 QString TForm1::SystemLanguage() const { return ShellServices::InterfaceLanguage(); }
 
-void TForm1::FormCreate() {
+void TForm1::FormCreate(TListReading listReading) {
     // Client area 760 wide at the design height; no maximise box (see the window flags).
     resize(760, 439);
     setMinimumSize(600, 208);
@@ -243,7 +243,6 @@ void TForm1::FormCreate() {
         Prefs().ReadString(QStringLiteral("PlaylistPath"), Utilisateur(), defaultFolder));
     if (!FolderExists(mp3Folder)) CheckRecordingsFolder(defaultFolder);
 
-    refreshlist();
     InitMic(DXAudioIn1);
     if (ComboRecLines->count() == 0) {
         FBoxes->ShowMessage(this, Texts.wyd_NoCompliantInputDevice1);
@@ -258,9 +257,14 @@ void TForm1::FormCreate() {
     ApplyQuality();
     DXAudioIn1.SetInChannels(ChannelCount(Prefs().ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("NbChannels"), 1)));
 
-    LoadSkin(QStringLiteral("Vintage-Skin"));
-    LoadSkin(Prefs().ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), GetSkinName()));
-    RefillSortedByDate();
+    // Only the chosen skin is decoded (the window is drawn with the built-in one until then), the
+    // vintage one's file when the chosen cannot be read. The list is read once, sorted by date.
+    if (!LoadSkin(Prefs().ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), GetSkinName())))
+        LoadSkin(QStringLiteral("Vintage-Skin"));
+    if (listReading == TListReading::AtOnce)
+        RefillSortedByDate();
+    else
+        QTimer::singleShot(0, this, [this] { RefillSortedByDate(); });
     StartMonitoring();
     Timer1.start();
 }

@@ -96,11 +96,16 @@ QString RemoveExtension(const QString& name);
 // A message with its "XXXXXX" replaced by a file or folder name (or a time).
 QString FillName(QString text, const QString& name);
 
+// When the start reads the recordings list: before the window's constructor returns, or once the
+// event loop runs, which the program reaches with its first window (the splash) up.
+enum class TListReading { AtOnce, WhenTheLoopRuns };
+
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
     // boxes: where messages go (the real message boxes when null). Runs the whole start-up.
-    explicit TForm1(TMessageBoxes* boxes = nullptr, QWidget* parent = nullptr);
+    explicit TForm1(TMessageBoxes* boxes = nullptr, QWidget* parent = nullptr,
+                    TListReading listReading = TListReading::AtOnce);
     ~TForm1() override;
 
     // Folders, each with a trailing separator.
@@ -213,6 +218,9 @@ public:
     void SpiCursor2Change();
     void AudioProcessor1GetData(void*& Buffer, uint32_t& Bytes);
     void UpdateLevelMeter();
+    // The meter's next value in decibels from the last peak, held and falling by four fifths per
+    // step; none while it rests at silence.
+    std::optional<long double> NextMeterLevel();
     // The peak of the buffer's sample pairs, each pair's sum saturated to 16 bits.
     static int16_t PairPeak(const uint8_t* data, int32_t bytes);
     TMixLines mixLines;
@@ -312,7 +320,7 @@ private:
     void ApplySkinColour(TColor colour);
     void LoadQtTranslation(const QString& lang);
     void ApplySystemColours();
-    void FormCreate();
+    void FormCreate(TListReading listReading);
     void FormClose();
     QString DefaultRecordingsFolder(const QString& documents) const;
     void CheckRecordingsFolder(const QString& defaultFolder);
@@ -350,6 +358,9 @@ private:
     bool RowSelected() const;
     void ShowPlayingPosition();
     void ShowRecordingTime();
+    // Whether the meter can be seen: not while the window is minimised or was hidden, when its
+    // work stops (monitoring goes on).
+    bool MeterSeen() const;
     void ApplyInput(int index);
     void RemoteAction(TRemoteCommand command);
     void ShowTimeLeft(const QString& text);

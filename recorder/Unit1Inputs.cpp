@@ -4,6 +4,7 @@
 #include "Unit1.h"
 #include "UnitPrefs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -62,16 +63,15 @@ void TForm1::AudioProcessor1GetData(void*& Buffer, uint32_t& Bytes) {
     Bytes = static_cast<uint32_t>(std::max(got, 0));
 }
 
-void TForm1::UpdateLevelMeter() {
+std::optional<long double> TForm1::NextMeterLevel() {
     const long double level = std::abs(int32_t{tmpdata}) / 32768.0L;
-    const long double held = oldlinearrec * 0.8L;
-    oldlinearrec = held;
-    if (held >= level) {
-        if (held > 0) InputVuMeter->SetPosition(20 * std::log10(held));
-    } else {
-        if (level > 0) InputVuMeter->SetPosition(20 * std::log10(level));
-        oldlinearrec = level;
-    }
+    oldlinearrec = std::max(oldlinearrec * 0.8L, level);
+    if (oldlinearrec <= 0) return std::nullopt;
+    return 20 * std::log10(oldlinearrec);
+}
+
+void TForm1::UpdateLevelMeter() {
+    if (const auto level = NextMeterLevel()) InputVuMeter->SetPosition(*level);
 }
 
 void TForm1::AddInput(int32_t mixer, int32_t destination, int32_t line, TDXAudioIn& dxInput, bool& matched) {

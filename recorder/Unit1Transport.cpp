@@ -250,9 +250,14 @@ void TForm1::ShowRecordingTime() {
     // The lamp lights up step by step every other tick, then holds the brightest picture.
     if (clignotempo % 2 == 0 && clignotempo <= 8) VuCircle->SetIndexNormal(LampOff + clignotempo / 2);
     try {
-        UpdateLevelMeter();
+        if (MeterSeen()) UpdateLevelMeter();
     } catch (...) {
     }
+}
+
+bool TForm1::MeterSeen() const {
+    const bool hiddenByUser = isHidden() && testAttribute(Qt::WA_WState_ExplicitShowHide);
+    return !isMinimized() && !hiddenByUser;
 }
 
 void TForm1::ProgresTimerTimer() {
@@ -265,9 +270,9 @@ void TForm1::ProgresTimerTimer() {
     } else {
         Cadran->SetCaption(QStringLiteral("00:00:00"));
         VuCircle->SetIndexNormal(LampOff);
-        InputVuMeter->SetPosition(InputVuMeter->Mini());
         if (NULLOut1.Status() == tosIdle) tmpdata = 0; // nothing is measured: the floor
-        UpdateLevelMeter();
+        // From the floor each step, set once, so that a steady level repaints nothing.
+        if (MeterSeen()) InputVuMeter->SetPosition(NextMeterLevel().value_or(InputVuMeter->Mini()));
     }
 }
 

@@ -81,7 +81,7 @@ bool DisplayNamed() {
 // The whole program, in the process that is the session's recorder.
 int RunRecorder(TSingleInstance& instance, TRemoteCommand command) {
     ShellServices::RaiseProcessPriority();
-    TForm1 form;
+    TForm1 form(nullptr, nullptr, TListReading::WhenTheLoopRuns); // the splash does not wait for the list
     if (form.StartupAborted()) return 1;
     TRemoteControl remote(form);
     instance.SetHandler(

@@ -107,6 +107,22 @@ TEST(DrawingOperations, StretchingSamplesNearestNeighboursAndNeverMirrors) {
     }
 }
 
+TEST(DrawingOperations, AChangedPictureIsDrawnAnewNotAsItWasScaledBefore) {
+    QImage picture = Solid(2, 2, Red);
+    const auto drawn = [&] {
+        QImage image = Canvas(6, 6);
+        QPainter p(&image);
+        wydDraw::StretchDraw(p, 0, 0, 6, 6, picture);
+        return image.pixel(3, 3);
+    };
+    EXPECT_EQ(drawn(), Red);
+    EXPECT_EQ(drawn(), Red) << "the second time from the kept scaling";
+    picture.fill(Blue); // as a skin loaded into the same list does
+    EXPECT_EQ(drawn(), Blue);
+    picture = Solid(2, 2, Green);
+    EXPECT_EQ(drawn(), Green);
+}
+
 TEST(DrawingOperations, AlphaBlendsOverWhatIsThere) {
     QImage image = Canvas(3, 3, qRgb(200, 100, 0));
     {
