@@ -35,14 +35,6 @@ void TAuInput::GetData(void*& Buffer, uint32_t& Bytes) {
     DoGetData(Buffer, Bytes);
 }
 
-int32_t TAuInput::CopyData(void* Buffer, int32_t BufferSize) {
-    void* data = nullptr;
-    uint32_t bytes = BufferSize > 0 ? static_cast<uint32_t>(BufferSize) : 0;
-    GetData(data, bytes);
-    if (bytes > 0) std::memcpy(Buffer, data, bytes);
-    return static_cast<int32_t>(bytes);
-}
-
 namespace {
 
 // Appends pulls until BufferSize bytes are in or a pull yields nothing.
@@ -264,7 +256,6 @@ void TAuThread::Execute() {
         Stopped = true;
         if (!FTerminated) sleepUntilRun();
     }
-    Finished = true;
 }
 
 void TAuThread::RunOnce() {
@@ -377,7 +368,6 @@ void TAuOutput::Stop(bool Async) {
         FEvents->BlockEvents(this, run);
         FEvents->ClearEvents(this, run);
     }
-    FStopped = true;
     Thread->Stop = true;
     // A pull that waits for data (a stalled input) ends at once.
     if (TAuInput* input = FInput; input && running) input->_Interrupt();
@@ -452,7 +442,6 @@ bool TAuOutput::FinishRun() {
     } catch (...) {
         // Other errors while closing a run are not reported; the sink still becomes idle.
     }
-    FStopped = false;
     Busy = false;
     return kept;
 }
@@ -548,31 +537,24 @@ TEventHandler::~TEventHandler() {
     FThread.join();
 }
 
-void TEventHandler::Post(TEventRecord record, bool atHead) {
+void TEventHandler::Post(TEventRecord record) {
     {
         std::lock_guard lock(CS);
         const auto key = std::make_pair(record.Sender, record.Run);
         if (std::find(Blocked.begin(), Blocked.end(), key) != Blocked.end()) return;
-        if (atHead)
-            Events.push_front(std::move(record));
-        else
-            Events.push_back(std::move(record));
+        Events.push_back(std::move(record));
     }
     _Evt.SetEvent();
 }
 
 void TEventHandler::PostOnProgress(TComponent* Sender, uint64_t Run, TOutputProgressEvent Handler) {
-    Post({etOnProgress, Sender, Run, std::move(Handler)}, false);
+    Post({etOnProgress, Sender, Run, std::move(Handler)});
 }
 
-void TEventHandler::PostOnDone(TComponent* Sender, uint64_t Run) { Post({etOnDone, Sender, Run, {}}, false); }
+void TEventHandler::PostOnDone(TComponent* Sender, uint64_t Run) { Post({etOnDone, Sender, Run, {}}); }
 
 void TEventHandler::PostGenericEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler) {
-    Post({etGeneric, Sender, Run, std::move(Handler)}, false);
-}
-
-void TEventHandler::PostNonGuiEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler) {
-    Post({etNonGUI, Sender, Run, std::move(Handler)}, true);
+    Post({etGeneric, Sender, Run, std::move(Handler)});
 }
 
 void TEventHandler::ClearEvents(TComponent* Sender, uint64_t Run) {
@@ -633,10 +615,6 @@ void TEventHandler::Execute() {
 
 void TEventHandler::Deliver(const TEventRecord& record) {
     TComponent* sender = record.Sender;
-    if (record._type == etNonGUI) {
-        if (!sender->Destroying()) record.Handler(sender);
-        return;
-    }
     // The handler is looked up and called on the main thread, where components are destroyed, so
     // one that has begun to go away is never called back.
     Synchronize([&record, sender] {

@@ -70,7 +70,7 @@ public:
 
 enum TOutputStatus { tosPlaying, tosPaused, tosIdle };
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
-enum TEventType : uint8_t { etOnProgress, etOnDone, etGeneric, etNonGUI };
+enum TEventType : uint8_t { etOnProgress, etOnDone, etGeneric };
 
 class TAuOutput;
 class TEventHandler;
@@ -108,7 +108,6 @@ public:
     // On entry Bytes is the most wanted; on return Buffer points at Bytes bytes owned by the source,
     // valid until the next call. 0 bytes means end of data.
     virtual void GetData(void*& Buffer, uint32_t& Bytes);
-    int32_t CopyData(void* Buffer, int32_t BufferSize);
     // Pulls until BufferSize bytes are in or the source ends; EndOf tells which.
     int32_t FillBuffer(void* Buffer, int32_t BufferSize, bool& EndOf);
     // The same under one hold of the lock, calling DoGetData directly.
@@ -124,8 +123,6 @@ public:
     virtual void _Interrupt() {}
     // True while a pull waits inside the source for data to arrive (a pause can hold it there).
     virtual bool _AwaitingData() const { return false; }
-    void _Lock() { DataCS.lock(); }
-    void _Unlock() { DataCS.unlock(); }
 
 protected:
     virtual uint32_t GetBitsPerSample() = 0;
@@ -209,7 +206,6 @@ public:
     std::atomic<bool> Paused{false};   // W sets while parked in its pause; M polls
     std::atomic<int32_t> Delay{0};     // M writes, W reads: ms slept before each chunk when above 5
     std::atomic<bool> Sleeping{false}; // W sets while waiting for a run; M polls
-    std::atomic<bool> Finished{false}; // W sets when Execute has returned
 
 private:
     friend class TAuOutput;
@@ -302,7 +298,6 @@ private:
     void SetHandler(TGenericEvent& field, TGenericEvent handler);
     TGenericEvent Handler(const TGenericEvent& field) const;
 
-    std::atomic<bool> FStopped{false};   // M sets in Stop, W clears when the run has finished
     mutable std::mutex FMessageLock;     // guards FExceptionMessage (W writes, M reads and clears)
     std::string FExceptionMessage;
     std::atomic<int32_t> CurProgr{0};    // W only
@@ -337,7 +332,6 @@ public:
     void PostOnProgress(TComponent* Sender, uint64_t Run, TOutputProgressEvent Handler);
     void PostOnDone(TComponent* Sender, uint64_t Run);
     void PostGenericEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler);
-    void PostNonGuiEvent(TComponent* Sender, uint64_t Run, TGenericEvent Handler);
     // Removes the queued records of one run of Sender, or of all its runs.
     void ClearEvents(TComponent* Sender, uint64_t Run);
     void ClearEvents(TComponent* Sender);
@@ -354,7 +348,7 @@ public:
     static void Release();
 
 private:
-    void Post(TEventRecord record, bool atHead);
+    void Post(TEventRecord record);
     void Execute();
     void Deliver(const TEventRecord& record);
 

@@ -182,7 +182,6 @@ void TAuFileIn::DoInit() {
     if (!FValid) {
         FSize = 0;
         FTotalSamples = 0;
-        FTime = 0;
         FBPS = 8;
         FSR = 8000;
         FChan = 1;
@@ -190,7 +189,6 @@ void TAuFileIn::DoInit() {
     }
     FSampleSize = static_cast<uint16_t>(FChan * (FBPS / 8));
     FTotalSamples = FSampleSize > 0 ? FSize / FSampleSize : 0;
-    FTime = FSR > 0 ? static_cast<uint32_t>(FTotalSamples / FSR) : 0;
     if (FStartSample > 0) {
         Seek(0);
         FPosition = 0;

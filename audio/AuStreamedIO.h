@@ -79,7 +79,6 @@ protected:
     int32_t FOpened = 0;
     bool FValid = false;
     uint32_t FBPS = 0, FSR = 0, FChan = 0;
-    uint32_t FTime = 0;
 
 private:
     bool NamesEmpty() const { return FStream == nullptr && FWideFileName.empty(); }
@@ -98,7 +97,6 @@ public:
 protected:
     TId3v1Tags FId3v1Tags;
     TId3v2Tags FId3v2Tags;
-    TAPEv2Tags FAPEv2Tags;
     TCommonTags FCommonTags;
 };
 
@@ -142,7 +140,6 @@ protected:
     std::string FFileName;
     std::string FWideFileName;
     TFileOutputMode FFileMode = foRewrite;
-    int32_t FAccessMask = 0;
     uint16_t FShareMode = 0;
 };
 
@@ -153,5 +150,4 @@ public:
 protected:
     TId3v1Tags FId3v1Tags;
     TId3v2Tags FId3v2Tags;
-    TAPEv2Tags FAPEv2Tags;
 };

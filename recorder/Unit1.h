@@ -45,8 +45,7 @@ using TMixLines = std::array<TMixLine, 51>;
 
 // What one recording's file holds, for the list.
 struct TMp3properties {
-    int64_t length = 0; // bytes of PCM
-    QString time;       // hh:mm:ss, empty when the file could not be read
+    QString time; // hh:mm:ss, empty when the file could not be read
 };
 
 // The status line: one owner-drawn panel 400 wide.

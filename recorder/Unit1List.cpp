@@ -125,10 +125,7 @@ void TForm1::refreshlist() { ListFolder(mp3Folder); }
 TMp3properties TForm1::GetMp3Properties(const QByteArray& nativePath) {
     TMp3properties properties;
     MP3In1.SetFileName(nativePath.toStdString());
-    if (MP3In1.Valid()) {
-        properties.length = MP3In1.Size();
-        properties.time = ClockText(int64_t{MP3In1.TotalTime()} * 1000);
-    }
+    if (MP3In1.Valid()) properties.time = ClockText(int64_t{MP3In1.TotalTime()} * 1000);
     MP3In1.SetFileName("");
     return properties;
 }

@@ -151,10 +151,5 @@ private:
 } // namespace
 
 std::shared_ptr<TCapturePlatform> ServerCapturePlatform() {
-    static std::mutex sharedLock; // guards shared; a leaf
-    static std::weak_ptr<TCapturePlatform> shared;
-    std::lock_guard guard(sharedLock);
-    auto platform = shared.lock();
-    if (!platform) shared = platform = std::make_shared<TServerCapturePlatform>();
-    return platform;
+    return ProcessShared<TCapturePlatform>([] { return std::make_shared<TServerCapturePlatform>(); });
 }

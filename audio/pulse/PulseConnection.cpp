@@ -3,14 +3,10 @@
 #include <algorithm>
 
 std::shared_ptr<TPulseConnection> TPulseConnection::Acquire() {
-    static std::mutex sharedLock; // guards shared; a leaf
-    static std::weak_ptr<TPulseConnection> shared;
-    std::lock_guard guard(sharedLock);
-    if (auto existing = shared.lock()) return existing;
-    std::shared_ptr<TPulseConnection> made(new TPulseConnection());
-    if (!made->Start()) return nullptr;
-    shared = made;
-    return made;
+    return ProcessShared<TPulseConnection>([]() -> std::shared_ptr<TPulseConnection> {
+        std::shared_ptr<TPulseConnection> made(new TPulseConnection());
+        return made->Start() ? made : nullptr;
+    });
 }
 
 bool TPulseConnection::Start() {

@@ -17,6 +17,19 @@
 #include <mutex>
 #include <vector>
 
+// The one T the process shares while anyone holds it; make() builds it when none is held and
+// answers nullptr when it cannot. Each T has a lock of its own, a leaf but for what make() takes.
+template <class T, class Make>
+std::shared_ptr<T> ProcessShared(Make make) {
+    static std::mutex sharedLock; // guards shared
+    static std::weak_ptr<T> shared;
+    std::lock_guard guard(sharedLock);
+    if (auto existing = shared.lock()) return existing;
+    std::shared_ptr<T> made = make();
+    if (made) shared = made;
+    return made;
+}
+
 enum TServerEvent {
     seConnected,     // the server answers (at the start, or again after it went away)
     seDisconnected,  // the server went away

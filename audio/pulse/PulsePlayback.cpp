@@ -167,10 +167,5 @@ private:
 } // namespace
 
 std::shared_ptr<TPlaybackPlatform> ServerPlaybackPlatform() {
-    static std::mutex sharedLock; // guards shared; a leaf
-    static std::weak_ptr<TPlaybackPlatform> shared;
-    std::lock_guard guard(sharedLock);
-    auto platform = shared.lock();
-    if (!platform) shared = platform = std::make_shared<TServerPlaybackPlatform>();
-    return platform;
+    return ProcessShared<TPlaybackPlatform>([] { return std::make_shared<TServerPlaybackPlatform>(); });
 }

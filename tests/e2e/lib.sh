@@ -25,11 +25,12 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Starts Xvfb on a display number of its own and exports DISPLAY; $1 is the screen's size
 # (default 1280x800). Xvfb picks a free number itself and tells it (-displayfd), so tests started
-# side by side never share or steal a display.
+# side by side never share or steal a display. It never resets when its last client leaves: a
+# program started just then would find no display.
 start_display() {
   local told pid number="" size=${1:-1280x800}
   told=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$told" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$told" >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 100); do
     number=$(head -n 1 "$told" 2>/dev/null || true)

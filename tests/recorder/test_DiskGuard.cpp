@@ -24,19 +24,14 @@ struct DiskGuard : testing::Test {
     std::optional<int64_t> freeBytes = int64_t{1} << 40; // what the folder's disk has left
 
     void SetUp() override {
-        const int paced = form->ComboRecLines->findText(QStringLiteral("Paced"), Qt::MatchStartsWith);
-        ASSERT_GE(paced, 0) << "the private sound server's paced input is missing";
-        form->ComboRecLines->setCurrentIndex(paced);
-        form->ComboRecLinesChange();
+        ASSERT_TRUE(ChoosePacedInput(*form)) << "the private sound server's paced input is missing";
         ASSERT_EQ(form->MP3Out1.BitRate(), mbr192) << "the default quality";
         form->DiskGuard.SetFreeSpaceReader([this](const QString& folder) {
             EXPECT_EQ(folder, form->mp3Folder);
             return freeBytes;
         });
     }
-    QStringList Recordings() const {
-        return QDir(form->mp3Folder).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
-    }
+    QStringList Recordings() const { return RecordingsIn(form->mp3Folder); }
     QString StatusText() const { return form->StatusBar1->PanelText; }
     bool Shows(const QString& text) const { return StatusText() == text; }
 };

@@ -28,14 +28,9 @@ struct RemoteControl : testing::Test {
     TRemoteControl remote{*form};
 
     void SetUp() override {
-        const int paced = form->ComboRecLines->findText(QStringLiteral("Paced"), Qt::MatchStartsWith);
-        ASSERT_GE(paced, 0) << "the private sound server's paced input is missing";
-        form->ComboRecLines->setCurrentIndex(paced);
-        form->ComboRecLinesChange();
+        ASSERT_TRUE(ChoosePacedInput(*form)) << "the private sound server's paced input is missing";
     }
-    QStringList Recordings() const {
-        return QDir(form->mp3Folder).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
-    }
+    QStringList Recordings() const { return RecordingsIn(form->mp3Folder); }
     // The request is accepted at once; its action has run once the state is the one wanted.
     void Accepted(TRemoteCommand command, TflState then) {
         const QString refusal = remote.Request(command);

@@ -36,17 +36,11 @@ struct Transport : testing::Test {
     ScriptedBoxes boxes;
     std::unique_ptr<TForm1> form = std::make_unique<TForm1>(&boxes);
 
-    // The paced input keeps time with the wall clock; the sine source hands out seconds ahead of it.
     void UsePacedInput() {
-        const int paced = form->ComboRecLines->findText(QStringLiteral("Paced"), Qt::MatchStartsWith);
-        ASSERT_GE(paced, 0) << "the private sound server's paced input is missing";
-        form->ComboRecLines->setCurrentIndex(paced);
-        form->ComboRecLinesChange();
+        ASSERT_TRUE(ChoosePacedInput(*form)) << "the private sound server's paced input is missing";
     }
     QString Folder() const { return form->mp3Folder; }
-    QStringList Recordings() const {
-        return QDir(Folder()).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
-    }
+    QStringList Recordings() const { return RecordingsIn(Folder()); }
     // Records for about ms milliseconds and stops; returns the recording's path.
     QString Record(int ms) {
         form->RecClick();

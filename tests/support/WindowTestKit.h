@@ -4,9 +4,11 @@
 #include "MP3In.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 // Runs the event loop, which also delivers the engine's notifications, until pred holds.
 template <class Pred>
@@ -19,6 +21,22 @@ bool RunUntil(Pred pred, int timeoutMs = 5000) {
 
 inline void RunFor(int ms) {
     RunUntil([] { return false; }, ms);
+}
+
+// Chooses the private sound server's paced input, which keeps time with the wall clock (the sine
+// source hands out seconds ahead of it), as the settings window would; false when there is none.
+template <class Form>
+bool ChoosePacedInput(Form& form) {
+    const int paced = form.ComboRecLines->findText(QStringLiteral("Paced"), Qt::MatchStartsWith);
+    if (paced < 0) return false;
+    form.ComboRecLines->setCurrentIndex(paced);
+    form.ComboRecLinesChange();
+    return true;
+}
+
+// The recordings in a folder, by name.
+inline QStringList RecordingsIn(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Name);
 }
 
 // The last bytes of a file; empty when it is shorter or cannot be read.
