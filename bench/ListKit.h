@@ -4,11 +4,34 @@
 
 #include "BenchKit.h"
 #include "MP3Out.h"
+#include "SilentBoxes.h"
 #include "TestSources.h"
 #include "Unit1.h"
 
+#include <QApplication>
+#include <QTemporaryDir>
+
 #include <cstdio>
 #include <string>
+
+// A home of its own, and the offscreen platform.
+struct TOffscreenHome {
+    TOffscreenHome() {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("HOME", home.path().toLocal8Bit());
+    }
+    QTemporaryDir home;
+};
+
+// The main window in such a home, whose folder is dir.
+struct TListBench : TOffscreenHome {
+    TListBench(int& argc, char* argv[]) : app(argc, argv) {}
+
+    QApplication app;
+    TSilentBoxes boxes;
+    TForm1 form{&boxes};
+    const std::string dir = home.path().toStdString();
+};
 
 // A 440 Hz tone of that many seconds, at 192 kbit/s mono.
 inline void Encode(const std::string& path, int seconds) {

@@ -2,10 +2,7 @@
 // of 1,000 in the same run: the cost per file stays flat as the folder grows.
 
 #include "ListKit.h"
-#include "SilentBoxes.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
 
 #include <filesystem>
 
@@ -22,14 +19,9 @@ void Links(const std::string& original, const std::string& folder, int count) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TSilentBoxes boxes;
-    TForm1 form(&boxes);
-
-    const std::string dir = home.path().toStdString();
+    TListBench bench(argc, argv);
+    TForm1& form = bench.form;
+    const std::string& dir = bench.dir;
     Encode(dir + "/ten.mp3", 10);
     Links(dir + "/ten.mp3", dir + "/thousand", 1000);
     Links(dir + "/ten.mp3", dir + "/tenthousand", 10000);

@@ -2,10 +2,7 @@
 // listing with a stat of each file; and the same cost per file for five sixty-minute recordings.
 
 #include "ListKit.h"
-#include "SilentBoxes.h"
 
-#include <QApplication>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <dirent.h>
@@ -44,14 +41,9 @@ double ListingWithStat(const std::string& folder) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    TSilentBoxes boxes;
-    TForm1 form(&boxes);
-
-    const std::string dir = home.path().toStdString();
+    TListBench bench(argc, argv);
+    TForm1& form = bench.form;
+    const std::string& dir = bench.dir;
     Encode(dir + "/ten.mp3", 10);
     Encode(dir + "/minute.mp3", 60);
     WriteHourLong(dir + "/minute.mp3", dir + "/hour.mp3");
