@@ -1,5 +1,5 @@
 // The recorder under long runs, many runs, pauses, faults and bad files, driven through the main
-// window's own actions with a private sound server of its own. Each case prints its figures.
+// window's own actions with the private sound server. Each case prints its figures.
 
 #include "EngineTestKit.h"
 #include "ScriptedBoxes.h"
@@ -22,15 +22,12 @@
 namespace {
 
 struct Reliability : testing::Test {
-    // A server of the suite's own: its minutes of recording need no turn on the shared one.
-    TPrivateSoundServer server;
     TempHome home;
     ScriptedBoxes boxes;
     std::unique_ptr<TForm1> form = std::make_unique<TForm1>(&boxes);
 
     void SetUp() override {
-        ASSERT_TRUE(server.Running()) << "the suite's own sound server did not start";
-        ASSERT_TRUE(ChoosePacedInput(*form)) << "the sound server's paced input is missing";
+        ASSERT_TRUE(ChoosePacedInput(*form)) << "the private sound server's paced input is missing";
     }
     QStringList Recordings() const { return RecordingsIn(form->mp3Folder); }
     // Records for ms of wall time; returns what the wall clock measured from Record to Stop.
