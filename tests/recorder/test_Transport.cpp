@@ -251,6 +251,8 @@ TEST_F(Keyboard, EveryKeyOfTheTableRunsItsAction) {
 TEST_F(Keyboard, RepeatsAreSwallowedOtherKeysConsumedAndEditingIsLeftAlone) {
     Press(Qt::Key_R);
     ASSERT_EQ(form->flagState(), flRecord);
+    // Only a take with sound in it plays once finished; a loaded machine may be slow to open the input.
+    ASSERT_TRUE(RunUntil([&] { return form->AudioProcessor1.Position() > 0; }, 5000)) << "no sound within 5 s of R";
     RunFor(500);
     Press(Qt::Key_Space, {}, true);
     EXPECT_EQ(form->flagState(), flRecord) << "an auto-repeat does nothing";
