@@ -254,7 +254,7 @@ bool TId3v1Tags::ReadFromFile(int InFile) {
     return true;
 }
 
-std::array<uint8_t, 128> TId3v1Tags::Block() const {
+std::array<uint8_t, 128> TId3v1Tags::TextBlock(size_t commentBytes, const std::string& year) const {
     std::array<uint8_t, 128> block{};
     std::memcpy(block.data(), "TAG", 3);
     const auto put = [&block](size_t offset, size_t length, const std::string& text) {
@@ -264,13 +264,15 @@ std::array<uint8_t, 128> TId3v1Tags::Block() const {
     put(3, 30, Title());
     put(33, 30, Artist());
     put(63, 30, Album());
-    if (Year() != 0) put(93, 4, std::to_string(Year()));
-    if (Track() != 0) {
-        put(97, 28, Comment());
-        block[126] = Track();
-    } else {
-        put(97, 30, Comment());
-    }
+    put(93, 4, year);
+    put(97, commentBytes, Comment());
+    return block;
+}
+
+std::array<uint8_t, 128> TId3v1Tags::Block() const {
+    std::array<uint8_t, 128> block =
+        TextBlock(Track() != 0 ? 28 : 30, Year() != 0 ? std::to_string(Year()) : std::string());
+    if (Track() != 0) block[126] = Track();
     block[127] = GenreId();
     return block;
 }

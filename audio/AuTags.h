@@ -97,6 +97,9 @@ public:
     bool WriteToFile(int OutFile, bool Unicode) const override;
     // The block itself, as WriteToFile appends it.
     std::array<uint8_t, 128> Block() const;
+    // The mark, title, artist, album, the given year text and the comment cut to commentBytes (28
+    // leaves room for a track); the track and genre bytes are left zero for the writer's own rules.
+    std::array<uint8_t, 128> TextBlock(size_t commentBytes, const std::string& year) const;
 };
 
 class TId3v2Tags : public TAuTags {

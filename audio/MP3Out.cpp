@@ -25,82 +25,67 @@ bool Resolve(void* handle, const char* name, F*& entry) {
     return entry != nullptr;
 }
 
+// Each library's entry points, listed once: X(member, symbol).
+#define SARVO_LAME_ENTRIES(X) \
+    X(init, lame_init) \
+    X(close, lame_close) \
+    X(set_in_samplerate, lame_set_in_samplerate) \
+    X(set_out_samplerate, lame_set_out_samplerate) \
+    X(set_num_channels, lame_set_num_channels) \
+    X(set_mode, lame_set_mode) \
+    X(set_brate, lame_set_brate) \
+    X(set_error_protection, lame_set_error_protection) \
+    X(set_copyright, lame_set_copyright) \
+    X(set_original, lame_set_original) \
+    X(set_extension, lame_set_extension) \
+    X(set_bWriteVbrTag, lame_set_bWriteVbrTag) \
+    X(set_disable_reservoir, lame_set_disable_reservoir) \
+    X(set_strict_ISO, lame_set_strict_ISO) \
+    X(set_VBR, lame_set_VBR) \
+    X(set_VBR_q, lame_set_VBR_q) \
+    X(set_VBR_mean_bitrate_kbps, lame_set_VBR_mean_bitrate_kbps) \
+    X(set_VBR_min_bitrate_kbps, lame_set_VBR_min_bitrate_kbps) \
+    X(set_VBR_max_bitrate_kbps, lame_set_VBR_max_bitrate_kbps) \
+    X(init_params, lame_init_params) \
+    X(get_framesize, lame_get_framesize) \
+    X(encode_buffer_interleaved, lame_encode_buffer_interleaved) \
+    X(encode_buffer, lame_encode_buffer) \
+    X(encode_flush, lame_encode_flush) \
+    X(mp3_tags_fid, lame_mp3_tags_fid)
+
+#define SARVO_TAGLIB_ENTRIES(X) \
+    X(set_default_text_encoding, taglib_id3v2_set_default_text_encoding) \
+    X(file_new, taglib_file_new) \
+    X(file_tag, taglib_file_tag) \
+    X(file_is_valid, taglib_file_is_valid) \
+    X(set_title, taglib_tag_set_title) \
+    X(set_artist, taglib_tag_set_artist) \
+    X(set_album, taglib_tag_set_album) \
+    X(set_genre, taglib_tag_set_genre) \
+    X(set_year, taglib_tag_set_year) \
+    X(set_track, taglib_tag_set_track) \
+    X(file_save, taglib_file_save) \
+    X(file_free, taglib_file_free)
+
+#define SARVO_DECLARE_ENTRY(member, symbol) decltype(&symbol) member = nullptr;
+#define SARVO_RESOLVE_ENTRY(member, symbol) &&Resolve(handle, #symbol, member)
+
 struct TLame {
     bool loaded = false;
-    decltype(&lame_init) init = nullptr;
-    decltype(&lame_close) close = nullptr;
-    decltype(&lame_set_in_samplerate) set_in_samplerate = nullptr;
-    decltype(&lame_set_out_samplerate) set_out_samplerate = nullptr;
-    decltype(&lame_set_num_channels) set_num_channels = nullptr;
-    decltype(&lame_set_mode) set_mode = nullptr;
-    decltype(&lame_set_brate) set_brate = nullptr;
-    decltype(&lame_set_error_protection) set_error_protection = nullptr;
-    decltype(&lame_set_copyright) set_copyright = nullptr;
-    decltype(&lame_set_original) set_original = nullptr;
-    decltype(&lame_set_extension) set_extension = nullptr;
-    decltype(&lame_set_bWriteVbrTag) set_bWriteVbrTag = nullptr;
-    decltype(&lame_set_disable_reservoir) set_disable_reservoir = nullptr;
-    decltype(&lame_set_strict_ISO) set_strict_ISO = nullptr;
-    decltype(&lame_set_VBR) set_VBR = nullptr;
-    decltype(&lame_set_VBR_q) set_VBR_q = nullptr;
-    decltype(&lame_set_VBR_mean_bitrate_kbps) set_VBR_mean_bitrate_kbps = nullptr;
-    decltype(&lame_set_VBR_min_bitrate_kbps) set_VBR_min_bitrate_kbps = nullptr;
-    decltype(&lame_set_VBR_max_bitrate_kbps) set_VBR_max_bitrate_kbps = nullptr;
-    decltype(&lame_init_params) init_params = nullptr;
-    decltype(&lame_get_framesize) get_framesize = nullptr;
-    decltype(&lame_encode_buffer_interleaved) encode_buffer_interleaved = nullptr;
-    decltype(&lame_encode_buffer) encode_buffer = nullptr;
-    decltype(&lame_encode_flush) encode_flush = nullptr;
-    decltype(&lame_mp3_tags_fid) mp3_tags_fid = nullptr;
-
-    bool ResolveAll(void* h) {
-        return Resolve(h, "lame_init", init) && Resolve(h, "lame_close", close) &&
-               Resolve(h, "lame_set_in_samplerate", set_in_samplerate) &&
-               Resolve(h, "lame_set_out_samplerate", set_out_samplerate) &&
-               Resolve(h, "lame_set_num_channels", set_num_channels) && Resolve(h, "lame_set_mode", set_mode) &&
-               Resolve(h, "lame_set_brate", set_brate) &&
-               Resolve(h, "lame_set_error_protection", set_error_protection) &&
-               Resolve(h, "lame_set_copyright", set_copyright) && Resolve(h, "lame_set_original", set_original) &&
-               Resolve(h, "lame_set_extension", set_extension) &&
-               Resolve(h, "lame_set_bWriteVbrTag", set_bWriteVbrTag) &&
-               Resolve(h, "lame_set_disable_reservoir", set_disable_reservoir) &&
-               Resolve(h, "lame_set_strict_ISO", set_strict_ISO) && Resolve(h, "lame_set_VBR", set_VBR) &&
-               Resolve(h, "lame_set_VBR_q", set_VBR_q) &&
-               Resolve(h, "lame_set_VBR_mean_bitrate_kbps", set_VBR_mean_bitrate_kbps) &&
-               Resolve(h, "lame_set_VBR_min_bitrate_kbps", set_VBR_min_bitrate_kbps) &&
-               Resolve(h, "lame_set_VBR_max_bitrate_kbps", set_VBR_max_bitrate_kbps) &&
-               Resolve(h, "lame_init_params", init_params) && Resolve(h, "lame_get_framesize", get_framesize) &&
-               Resolve(h, "lame_encode_buffer_interleaved", encode_buffer_interleaved) &&
-               Resolve(h, "lame_encode_buffer", encode_buffer) && Resolve(h, "lame_encode_flush", encode_flush) &&
-               Resolve(h, "lame_mp3_tags_fid", mp3_tags_fid);
-    }
+    SARVO_LAME_ENTRIES(SARVO_DECLARE_ENTRY)
+    bool ResolveAll(void* handle) { return true SARVO_LAME_ENTRIES(SARVO_RESOLVE_ENTRY); }
 } Lame;
 
 struct TTagLib {
     bool loaded = false;
-    decltype(&taglib_id3v2_set_default_text_encoding) set_default_text_encoding = nullptr;
-    decltype(&taglib_file_new) file_new = nullptr;
-    decltype(&taglib_file_tag) file_tag = nullptr;
-    decltype(&taglib_file_is_valid) file_is_valid = nullptr;
-    decltype(&taglib_tag_set_title) set_title = nullptr;
-    decltype(&taglib_tag_set_artist) set_artist = nullptr;
-    decltype(&taglib_tag_set_album) set_album = nullptr;
-    decltype(&taglib_tag_set_genre) set_genre = nullptr;
-    decltype(&taglib_tag_set_year) set_year = nullptr;
-    decltype(&taglib_tag_set_track) set_track = nullptr;
-    decltype(&taglib_file_save) file_save = nullptr;
-    decltype(&taglib_file_free) file_free = nullptr;
-
-    bool ResolveAll(void* h) {
-        return Resolve(h, "taglib_id3v2_set_default_text_encoding", set_default_text_encoding) &&
-               Resolve(h, "taglib_file_new", file_new) && Resolve(h, "taglib_file_tag", file_tag) &&
-               Resolve(h, "taglib_file_is_valid", file_is_valid) && Resolve(h, "taglib_tag_set_title", set_title) &&
-               Resolve(h, "taglib_tag_set_artist", set_artist) && Resolve(h, "taglib_tag_set_album", set_album) &&
-               Resolve(h, "taglib_tag_set_genre", set_genre) && Resolve(h, "taglib_tag_set_year", set_year) &&
-               Resolve(h, "taglib_tag_set_track", set_track) && Resolve(h, "taglib_file_save", file_save) &&
-               Resolve(h, "taglib_file_free", file_free);
-    }
+    SARVO_TAGLIB_ENTRIES(SARVO_DECLARE_ENTRY)
+    bool ResolveAll(void* handle) { return true SARVO_TAGLIB_ENTRIES(SARVO_RESOLVE_ENTRY); }
 } TagLib;
+
+#undef SARVO_RESOLVE_ENTRY
+#undef SARVO_DECLARE_ENTRY
+#undef SARVO_TAGLIB_ENTRIES
+#undef SARVO_LAME_ENTRIES
 
 // Loads the library once; a failure is tried again next time.
 template <class TLibrary>
@@ -171,17 +156,8 @@ TMP3Out::~TMP3Out() {
 }
 
 std::array<uint8_t, 128> TMP3Out::Id3v1Block(const TId3v1Tags& tags) {
-    std::array<uint8_t, 128> block{};
-    std::memcpy(block.data(), "TAG", 3);
-    const auto put = [&block](size_t offset, size_t length, const std::string& text) {
-        const std::string latin = Utf8ToLatin1(text);
-        std::memcpy(block.data() + offset, latin.data(), std::min(length, latin.size()));
-    };
-    put(3, 30, tags.Title());
-    put(33, 30, tags.Artist());
-    put(63, 30, tags.Album());
-    if (tags.Year() >= 1000 && tags.Year() <= 9999) put(93, 4, std::to_string(tags.Year()));
-    put(97, 30, tags.Comment());
+    const bool fourDigits = tags.Year() >= 1000 && tags.Year() <= 9999;
+    std::array<uint8_t, 128> block = tags.TextBlock(30, fourDigits ? std::to_string(tags.Year()) : std::string());
     block[127] = Id3v1NoGenre;
     return block;
 }

@@ -15,22 +15,12 @@ TwydSlider::TwydSlider(QWidget* parent) : TwydRangeControl(parent) {
     FPosition = 50;
 }
 
-void TwydSlider::SetColour(TColor& field, TColor v) {
-    field = v;
-    Relayout();
-}
-
-void TwydSlider::SetInt(int32_t& field, int32_t v) {
-    field = v;
-    Relayout();
-}
-
 void TwydSlider::SetPaddingEnd(int32_t v) {
-    SetInt(FPaddingEnd, std::max(v, 0));
+    SetAndRelayout(FPaddingEnd, std::max(v, 0));
 }
 
 void TwydSlider::SetPaddingStart(int32_t v) {
-    SetInt(FPaddingStart, std::max(v, 0));
+    SetAndRelayout(FPaddingStart, std::max(v, 0));
 }
 
 void TwydSlider::SetShowCaption(bool v) {
@@ -39,7 +29,7 @@ void TwydSlider::SetShowCaption(bool v) {
 }
 
 void TwydSlider::SetThickness(int32_t v) {
-    SetInt(FThickness, std::clamp(v, 2, 32));
+    SetAndRelayout(FThickness, std::clamp(v, 2, 32));
 }
 
 void TwydSlider::SetInteractive(TInteractive v) {

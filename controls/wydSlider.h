@@ -20,22 +20,12 @@ public:
     void SetPaddingEnd(int32_t v);
     int32_t PaddingStart() const { return FPaddingStart; }
     void SetPaddingStart(int32_t v);
-    TColor ColorBg() const { return FBgColor; }
-    void SetColorBg(TColor v) { SetColour(FBgColor, v); }
-    TColor ColorGutterOff() const { return FGutterOffColor; }
-    void SetColorGutterOff(TColor v) { SetColour(FGutterOffColor, v); }
-    TColor ColorGutterOn() const { return FGutterOnColor; }
-    void SetColorGutterOn(TColor v) { SetColour(FGutterOnColor, v); }
     TColor ColorKnob() const { return FKnobColor; }
-    void SetColorKnob(TColor v) { SetColour(FKnobColor, v); }
-    TwydPngListe* PngListe() const { return FPngListe; }
-    void SetPngListe(TwydPngListe* v) { FPngListe = v; }
+    void SetColorKnob(TColor v) { SetAndRelayout(FKnobColor, v); }
     int32_t IndexKnob() const { return FIndexKnob; }
-    void SetIndexKnob(int32_t v) { SetInt(FIndexKnob, v); }
+    void SetIndexKnob(int32_t v) { SetAndRelayout(FIndexKnob, v); }
     int32_t IndexIcon() const { return FIndexIcon; }
-    void SetIndexIcon(int32_t v) { SetInt(FIndexIcon, v); }
-    int32_t IndexBackground() const { return FIndexBackground; }
-    void SetIndexBackground(int32_t v) { SetInt(FIndexBackground, v); }
+    void SetIndexIcon(int32_t v) { SetAndRelayout(FIndexIcon, v); }
     bool ShowCaption() const { return FShowCaption; }
     void SetShowCaption(bool v);
     int32_t Thickness() const { return FThickness; }
@@ -71,14 +61,11 @@ private:
     // Where a key moves the value; none for a key the slider does not move with.
     std::optional<long double> KeyTarget(const QKeyEvent& key) const;
     void SetFromPointer(const QPoint& at);
-    void SetColour(TColor& field, TColor v);
-    void SetInt(int32_t& field, int32_t v);
 
     int32_t FPaddingEnd = 48, FPaddingStart = 48;
-    TColor FBgColor = clBtnFace, FKnobColor = clHighlight, FGutterOnColor = clHighlight, FGutterOffColor = clBtnShadow;
+    TColor FKnobColor = clHighlight;
     bool FShowCaption = true;
-    TwydPngListe* FPngListe = nullptr; // not owned; must outlive the slider
-    int32_t FIndexKnob = -1, FIndexIcon = -1, FIndexBackground = -1;
+    int32_t FIndexKnob = -1, FIndexIcon = -1;
     int32_t FThickness = 4;
     TInteractive FInteractive = actMouseMove | actMouseDown | actMouseWheel;
     TOrientation FOrientation = orHorizontal;

@@ -16,16 +16,6 @@ void TwydVProgress::SetPadding(int32_t& field, int32_t v) {
     Relayout();
 }
 
-void TwydVProgress::SetColour(TColor& field, TColor v) {
-    field = v;
-    Relayout();
-}
-
-void TwydVProgress::SetIndexBackground(int32_t v) {
-    FIndexBackground = v;
-    Relayout();
-}
-
 void TwydVProgress::SetGutterWidth(int32_t v) {
     FGutterWidth = std::clamp(v, 2, std::max(2, width()));
     Relayout();

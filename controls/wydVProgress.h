@@ -12,16 +12,6 @@ public:
     void SetPaddingTop(int32_t v) { SetPadding(FPaddingTop, v); }
     int32_t PaddingBottom() const { return FPaddingBottom; }
     void SetPaddingBottom(int32_t v) { SetPadding(FPaddingBottom, v); }
-    TColor ColorBg() const { return FBgColor; }
-    void SetColorBg(TColor v) { SetColour(FBgColor, v); }
-    TColor ColorGutterOff() const { return FGutterOffColor; }
-    void SetColorGutterOff(TColor v) { SetColour(FGutterOffColor, v); }
-    TColor ColorGutterOn() const { return FGutterOnColor; }
-    void SetColorGutterOn(TColor v) { SetColour(FGutterOnColor, v); }
-    TwydPngListe* PngListe() const { return FPngListe; }
-    void SetPngListe(TwydPngListe* v) { FPngListe = v; }
-    int32_t IndexBackground() const { return FIndexBackground; }
-    void SetIndexBackground(int32_t v);
     int32_t GutterWidth() const { return FGutterWidth; }
     // Limited to 2 … the control's width.
     void SetGutterWidth(int32_t v);
@@ -34,11 +24,7 @@ protected:
 
 private:
     void SetPadding(int32_t& field, int32_t v);
-    void SetColour(TColor& field, TColor v);
 
     int32_t FPaddingTop = 16, FPaddingBottom = 16;
-    TColor FBgColor = clBtnFace, FGutterOnColor = clHighlight, FGutterOffColor = clBtnShadow;
-    TwydPngListe* FPngListe = nullptr; // not owned; must outlive the bar
-    int32_t FIndexBackground = -1;
     int32_t FGutterWidth = 4;
 };

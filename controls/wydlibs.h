@@ -134,6 +134,18 @@ public:
     const TRect& Gutter() const { return FGutter; }
     const TRect& GaugeLevel() const { return FGaugeLevel; }
 
+    // The skin both ranges share: their colours, their picture list and its background picture.
+    TColor ColorBg() const { return FBgColor; }
+    void SetColorBg(TColor v) { SetAndRelayout(FBgColor, v); }
+    TColor ColorGutterOff() const { return FGutterOffColor; }
+    void SetColorGutterOff(TColor v) { SetAndRelayout(FGutterOffColor, v); }
+    TColor ColorGutterOn() const { return FGutterOnColor; }
+    void SetColorGutterOn(TColor v) { SetAndRelayout(FGutterOnColor, v); }
+    TwydPngListe* PngListe() const { return FPngListe; }
+    void SetPngListe(TwydPngListe* v) { FPngListe = v; }
+    int32_t IndexBackground() const { return FIndexBackground; }
+    void SetIndexBackground(int32_t v) { SetAndRelayout(FIndexBackground, v); }
+
 protected:
     // The gutter and its filled part from the size and the current value.
     virtual void Layout() = 0;
@@ -144,9 +156,19 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
+    // A property that changes the picture: stored, then laid out and repainted.
+    template <class T>
+    void SetAndRelayout(T& field, T v) {
+        field = v;
+        Relayout();
+    }
+
     long double FPosition = 50;
     int32_t Fmini = 0, FMaxi = 100;
     TRect FGutter, FGaugeLevel;
+    TColor FBgColor = clBtnFace, FGutterOnColor = clHighlight, FGutterOffColor = clBtnShadow;
+    TwydPngListe* FPngListe = nullptr; // not owned; must outlive the control
+    int32_t FIndexBackground = -1;
 
 private:
     // A new value's geometry; a repaint only when it shows.

@@ -351,6 +351,10 @@ private:
     void ConnectList();
     // The row's file, by the bytes of its name.
     QByteArray RowNativePath(const QTreeWidgetItem* row) const;
+    // The first selected row; with none, the list is left with no current row and playback stops.
+    const QTreeWidgetItem* FirstSelectedRow();
+    // Opens the file in the player and gives the seek bar its length.
+    void OpenInPlayer(const QByteArray& path);
     void AfterDeletion();
     void ShowSettings();
     void ApplySettings();

@@ -195,16 +195,26 @@ void TForm1::RefillSortedByDate() {
     Mp3ListColumnClick(1);
 }
 
+const QTreeWidgetItem* TForm1::FirstSelectedRow() {
+    const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
+    if (!selected.isEmpty()) return selected.first();
+    Mp3List->clearSelection();
+    Mp3List->setCurrentItem(nullptr);
+    StopClick();
+    return nullptr;
+}
+
+void TForm1::OpenInPlayer(const QByteArray& path) {
+    mp3player.SetFileName(path.toStdString());
+    mp3player.Open();
+    Progres2->SetMaxi(static_cast<int32_t>(std::min<int64_t>(mp3player.Length(), INT32_MAX)));
+}
+
 void TForm1::Mp3ListClick() {
     StopClick();
-    const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
-    if (Mp3List->topLevelItemCount() == 0 || selected.isEmpty()) {
-        Mp3List->clearSelection();
-        Mp3List->setCurrentItem(nullptr);
-        StopClick();
-        return;
-    }
-    const QByteArray path = RowNativePath(selected.first());
+    const QTreeWidgetItem* row = FirstSelectedRow();
+    if (!row) return;
+    const QByteArray path = RowNativePath(row);
     try {
         if (!ShellServices::Exists(path)) {
             SetflagState(flStop);
@@ -213,12 +223,10 @@ void TForm1::Mp3ListClick() {
             FBoxes->ShowMessage(nullptr, message);
             return;
         }
-        mp3player.SetFileName(path.toStdString());
-        mp3player.Open();
+        OpenInPlayer(path);
         SetPlayerVolume(static_cast<int32_t>(RoundHalfEven(static_cast<double>(SliderOutput->Position()) * 10)));
         SetflagState(flPlay);
         mp3player.Play();
-        Progres2->SetMaxi(static_cast<int32_t>(std::min<int64_t>(mp3player.Length(), INT32_MAX)));
     } catch (const std::exception&) {
         SetflagState(flStop);
         FBoxes->ShowMessage(this, Texts.wyd_MP3NotValide);
@@ -399,15 +407,10 @@ void TForm1::SupprimerTousClick() {
 }
 
 void TForm1::PopupMenu1Popup() {
-    const QList<QTreeWidgetItem*> selected = Mp3List->selectedItems();
-    if (selected.isEmpty()) {
-        Mp3List->clearSelection();
-        Mp3List->setCurrentItem(nullptr);
-        StopClick();
-        return;
-    }
+    const QTreeWidgetItem* row = FirstSelectedRow();
+    if (!row) return;
     StopClick();
-    const QByteArray path = RowNativePath(selected.first());
+    const QByteArray path = RowNativePath(row);
     if (!ShellServices::Exists(path)) {
         SetflagState(flStop);
         FBoxes->ShowMessage(this, NoSuchFileStart + QFile::decodeName(path) + NoSuchFileEnd);
@@ -415,10 +418,8 @@ void TForm1::PopupMenu1Popup() {
     }
     try {
         // Loaded and stopped, so that the bar can seek in it.
-        mp3player.SetFileName(path.toStdString());
-        mp3player.Open();
+        OpenInPlayer(path);
         mp3player.Stop();
-        Progres2->SetMaxi(static_cast<int32_t>(std::min<int64_t>(mp3player.Length(), INT32_MAX)));
         SetflagState(flStop);
     } catch (const std::exception&) {
     }

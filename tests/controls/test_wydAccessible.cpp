@@ -1,5 +1,6 @@
 // What assistive technology reads of the skinned controls, and what the keyboard does to them.
 
+#include "ButtonEvents.h"
 #include "wydAccessible.h"
 #include "wydPanel.h"
 #include "wydPngButton.h"
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-using Seen = std::vector<std::string>;
 
 QAccessibleInterface* Interface(QWidget* control) {
     return QAccessible::queryAccessibleInterface(control);
@@ -46,18 +45,11 @@ struct Controls : testing::Test {
         button->SetPngListe(&list);
         button->SetIndexNormal(0);
         button->SetIndexDown(1);
-        const auto record = [this](const char* what) { return [this, what](QObject*) { seen.push_back(what); }; };
-        button->SetOnChange([this](QObject*) {
-            seen.push_back(button->StatePicture() == 1 ? "change:down" : "change:normal");
-        });
-        button->SetOnMouseDown(record("down"));
-        button->SetOnMouseUp(record("up"));
-        button->SetOnToggle(record("toggle"));
-        button->SetOnClick(record("click"));
+        RecordButtonEvents(*button, seen);
         slider = new TwydSlider(&window);
         slider->setGeometry(0, 40, 32, 99);
         slider->SetOrientation(orVertical);
-        slider->SetOnChange(record("slider"));
+        slider->SetOnChange([this](QObject*) { seen.push_back("slider"); });
         window.resize(300, 200);
     }
 
@@ -65,7 +57,7 @@ struct Controls : testing::Test {
     QWidget window;
     TwydPngButton* button = nullptr;
     TwydSlider* slider = nullptr;
-    Seen seen;
+    SeenEvents seen;
 };
 
 } // namespace
@@ -91,7 +83,7 @@ TEST_F(Controls, AButtonIsAPushButtonNamedByItsWindow) {
 }
 
 TEST_F(Controls, PressActionAndKeysClickAsThePointerDoesOnce) {
-    const Seen click{"change:down", "down", "toggle", "click", "change:normal", "up", "toggle"};
+    const SeenEvents click{"change:down", "down", "toggle", "click", "change:normal", "up", "toggle"};
     Actions(button)->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(seen, click);
     for (int key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
@@ -107,7 +99,7 @@ TEST_F(Controls, PressActionAndKeysClickAsThePointerDoesOnce) {
     button->SetSwitchMode(Toggle);
     seen.clear();
     Actions(button)->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(seen, (Seen{"change:down", "down", "toggle", "click"}));
+    EXPECT_EQ(seen, (SeenEvents{"change:down", "down", "toggle", "click"}));
     EXPECT_TRUE(Interface(button)->state().checkable);
     EXPECT_TRUE(Interface(button)->state().checked);
     EXPECT_FALSE(Interface(button)->state().pressed);
@@ -142,7 +134,7 @@ TEST_F(Controls, ASliderHasAValueThatActionsAndKeysMove) {
     EXPECT_EQ(Value(slider)->minimumStepSize().toInt(), 1);
     Value(slider)->setCurrentValue(30);
     EXPECT_EQ(slider->Position(), 30);
-    EXPECT_EQ(seen, Seen{"slider"});
+    EXPECT_EQ(seen, SeenEvents{"slider"});
     EXPECT_EQ(iface->text(QAccessible::Value), "30");
 
     const struct {

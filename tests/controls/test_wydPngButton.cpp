@@ -1,5 +1,6 @@
 // The picture button: the order of its notifications, its pictures and its size.
 
+#include "ButtonEvents.h"
 #include "wydPngButton.h"
 
 #include <gtest/gtest.h>
@@ -32,14 +33,7 @@ struct Button : testing::Test {
         button->SetIndexDisabled(2);
         button->SetIndexMouseOver(3);
         button->SetIndexNormal(0);
-        const auto record = [this](const char* what) { return [this, what](QObject*) { seen.push_back(what); }; };
-        button->SetOnChange([this](QObject*) {
-            seen.push_back(button->StatePicture() == 1 ? "change:down" : "change:normal");
-        });
-        button->SetOnMouseDown(record("down"));
-        button->SetOnMouseUp(record("up"));
-        button->SetOnToggle(record("toggle"));
-        button->SetOnClick(record("click"));
+        RecordButtonEvents(*button, seen);
         window.show();
         seen.clear();
     }
@@ -55,16 +49,14 @@ struct Button : testing::Test {
     TwydPngListe list;
     QWidget window;
     TwydPngButton* button = nullptr;
-    std::vector<std::string> seen;
+    SeenEvents seen;
 };
-
-using Seen = std::vector<std::string>;
 
 } // namespace
 
 TEST_F(Button, AFullLeftClickInSimpleMode) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(seen, (Seen{"change:down", "down", "toggle", "click", "change:normal", "up", "toggle"}));
+    EXPECT_EQ(seen, (SeenEvents{"change:down", "down", "toggle", "click", "change:normal", "up", "toggle"}));
     EXPECT_EQ(button->ButtonState(), wydButtonUp);
 }
 
@@ -72,11 +64,11 @@ TEST_F(Button, AFullLeftClickInToggleModeFlipsAndNeverRaisesUp) {
     button->SetSwitchMode(Toggle);
     seen.clear();
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(seen, (Seen{"change:down", "down", "toggle", "click"}));
+    EXPECT_EQ(seen, (SeenEvents{"change:down", "down", "toggle", "click"}));
     EXPECT_EQ(button->ButtonState(), wydButtonDown);
     seen.clear();
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(seen, (Seen{"change:normal", "down", "toggle", "click"}));
+    EXPECT_EQ(seen, (SeenEvents{"change:normal", "down", "toggle", "click"}));
     EXPECT_EQ(button->ButtonState(), wydButtonUp);
 }
 
@@ -84,7 +76,7 @@ TEST_F(Button, TheRightButtonDoesNotPressButStillNotifies) {
     QTest::mousePress(button, Qt::RightButton, {}, QPoint(5, 5));
     EXPECT_EQ(button->ButtonState(), wydButtonUp);
     QTest::mouseRelease(button, Qt::RightButton, {}, QPoint(5, 5));
-    EXPECT_EQ(seen, (Seen{"down", "toggle", "up", "toggle"}));
+    EXPECT_EQ(seen, (SeenEvents{"down", "toggle", "up", "toggle"}));
 }
 
 TEST_F(Button, AutosizeFollowsTheShownPicture) {
@@ -104,7 +96,7 @@ TEST_F(Button, ChangeFollowsThePictureIndexNotTheState) {
     EXPECT_EQ(button->StatePicture(), 1) << "the old down picture stays until re-evaluated";
     button->SetButtonState(wydButtonDown);
     EXPECT_EQ(button->StatePicture(), 0);
-    EXPECT_EQ(seen, (Seen{"change:down", "change:normal"}));
+    EXPECT_EQ(seen, (SeenEvents{"change:down", "change:normal"}));
     seen.clear();
     button->SetIndexDown(0);
     button->SetButtonState(wydButtonUp);
