@@ -1,8 +1,8 @@
 #include "AuPipeline.h"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include <sys/resource.h>
@@ -60,7 +60,8 @@ int32_t FillFrom(Pull pull, void* Buffer, int32_t BufferSize, bool& EndOf) {
 } // namespace
 
 int32_t TAuInput::FillBuffer(void* Buffer, int32_t BufferSize, bool& EndOf) {
-    return FillFrom([this](void*& data, uint32_t& bytes) { GetData(data, bytes); }, Buffer, BufferSize, EndOf);
+    return FillFrom([this](void*& data, uint32_t& bytes) { GetData(data, bytes); }, Buffer, BufferSize,
+                    EndOf);
 }
 
 int32_t TAuInput::FillBufferUnprotected(void* Buffer, int32_t BufferSize, bool& EndOf) {
@@ -275,7 +276,8 @@ void TAuThread::RunOnce() {
             const int32_t progress = S.Progress();
             if (progress != S.CurProgr) {
                 S.CurProgr = progress;
-                if (TOutputProgressEvent handler = S.OnProgress()) events.PostOnProgress(&S, run, std::move(handler));
+                if (TOutputProgressEvent handler = S.OnProgress())
+                    events.PostOnProgress(&S, run, std::move(handler));
             }
             PauseIfAsked();
             more = S.DoChunk(Stop);

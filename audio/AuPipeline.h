@@ -46,8 +46,8 @@
 #include "AuSync.h"
 
 #include <atomic>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -198,8 +198,8 @@ public:
     bool IsWorker() const { return std::this_thread::get_id() == FThread.get_id(); }
 
     // Flags one thread writes and another polls (main: M, worker: W).
-    std::atomic<bool> Stopped{false};  // W sets at the end of a run, M clears in Run; M polls
-    std::atomic<bool> Stop{false};     // M sets in Stop, W clears after the loop; W polls
+    std::atomic<bool> Stopped{false}; // W sets at the end of a run, M clears in Run; M polls
+    std::atomic<bool> Stop{false};    // M sets in Stop, W clears after the loop; W polls
     // The pause handshake; both change together under FPauseLock, so one of them is always true
     // from Pause until the worker has left its pause.
     std::atomic<bool> SetPause{false}; // M sets in Pause and clears in Run or Resume, W clears when it parks
@@ -298,13 +298,13 @@ private:
     void SetHandler(TGenericEvent& field, TGenericEvent handler);
     TGenericEvent Handler(const TGenericEvent& field) const;
 
-    mutable std::mutex FMessageLock;     // guards FExceptionMessage (W writes, M reads and clears)
+    mutable std::mutex FMessageLock; // guards FExceptionMessage (W writes, M reads and clears)
     std::string FExceptionMessage;
-    std::atomic<int32_t> CurProgr{0};    // W only
-    TEventHandler* FEvents;              // the process's event thread, referenced for the sink's life
-    std::unique_ptr<TAuThread> Thread;   // the worker
+    std::atomic<int32_t> CurProgr{0};       // W only
+    TEventHandler* FEvents;                 // the process's event thread, referenced for the sink's life
+    std::unique_ptr<TAuThread> Thread;      // the worker
     std::atomic<TAuInput*> FInput{nullptr}; // M writes while idle, W reads during a run
-    mutable std::mutex FHandlersLock;    // guards the four handlers (M writes, W and event thread copy)
+    mutable std::mutex FHandlersLock;       // guards the four handlers (M writes, W and event thread copy)
     TOutputDoneEvent FOnDone, FOnSyncDone;
     TOutputProgressEvent FOnProgress;
     TThreadExceptionEvent FOnThreadException;

@@ -236,6 +236,10 @@ bool TAuFileIn::SetWindowTime(uint32_t Minutes, uint32_t Seconds, std::atomic<in
     return true;
 }
 
-bool TAuFileIn::SetStartTime(uint32_t Minutes, uint32_t Seconds) { return SetWindowTime(Minutes, Seconds, FStartSample); }
+bool TAuFileIn::SetStartTime(uint32_t Minutes, uint32_t Seconds) {
+    return SetWindowTime(Minutes, Seconds, FStartSample);
+}
 
-bool TAuFileIn::SetEndTime(uint32_t Minutes, uint32_t Seconds) { return SetWindowTime(Minutes, Seconds, FEndSample); }
+bool TAuFileIn::SetEndTime(uint32_t Minutes, uint32_t Seconds) {
+    return SetWindowTime(Minutes, Seconds, FEndSample);
+}

@@ -34,7 +34,9 @@ int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
 }
 
 int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-    const int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? FPos : static_cast<int64_t>(FData.size());
+    const int64_t base = Origin == soBeginning ? 0
+                         : Origin == soCurrent ? FPos
+                                               : static_cast<int64_t>(FData.size());
     FPos = std::max<int64_t>(0, base + Offset);
     return FPos;
 }
@@ -79,9 +81,7 @@ void THandleStream::SetSize(int64_t NewSize) {
 
 namespace {
 
-bool IsRegular(const struct stat& info) {
-    return S_ISREG(info.st_mode);
-}
+bool IsRegular(const struct stat& info) { return S_ISREG(info.st_mode); }
 
 const char* const NotRegular = "Not a regular file";
 

@@ -16,10 +16,10 @@ struct TQueuedCall {
     bool done = false; // guarded by queueLock
 };
 
-std::mutex queueLock;               // guards queue, wakeHook and every TQueuedCall::done
-std::condition_variable callDone;   // signalled under queueLock when a call has run
-std::deque<TQueuedCall*> queue;     // written by any thread, drained by the main thread
-std::function<void()> wakeHook;     // set by the GUI on the main thread, called by workers
+std::mutex queueLock;             // guards queue, wakeHook and every TQueuedCall::done
+std::condition_variable callDone; // signalled under queueLock when a call has run
+std::deque<TQueuedCall*> queue;   // written by any thread, drained by the main thread
+std::function<void()> wakeHook;   // set by the GUI on the main thread, called by workers
 // Set and called on the main thread only.
 std::function<void(const std::string&)> errorReport;
 
@@ -116,7 +116,9 @@ void SetWakeMainThread(std::function<void()> hook) {
     wakeHook = std::move(hook);
 }
 
-void SetErrorReport(std::function<void(const std::string& message)> report) { errorReport = std::move(report); }
+void SetErrorReport(std::function<void(const std::string& message)> report) {
+    errorReport = std::move(report);
+}
 
 void SetThreadRole(TThreadRole role) { threadRole = role; }
 

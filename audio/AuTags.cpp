@@ -12,9 +12,9 @@
 namespace {
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) < std::tolower(y);
-    });
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
@@ -41,7 +41,8 @@ bool ParseDecimal(const std::string& text, int64_t& value) {
 bool ReadAt(int fd, void* buffer, size_t count, off_t offset) {
     size_t total = 0;
     while (total < count) {
-        const ssize_t n = pread(fd, static_cast<char*>(buffer) + total, count - total, offset + static_cast<off_t>(total));
+        const ssize_t n =
+            pread(fd, static_cast<char*>(buffer) + total, count - total, offset + static_cast<off_t>(total));
         if (n <= 0) return false;
         total += static_cast<size_t>(n);
     }
@@ -51,8 +52,8 @@ bool ReadAt(int fd, void* buffer, size_t count, off_t offset) {
 bool WriteAt(int fd, const void* buffer, size_t count, off_t offset) {
     size_t total = 0;
     while (total < count) {
-        const ssize_t n =
-            pwrite(fd, static_cast<const char*>(buffer) + total, count - total, offset + static_cast<off_t>(total));
+        const ssize_t n = pwrite(fd, static_cast<const char*>(buffer) + total, count - total,
+                                 offset + static_cast<off_t>(total));
         if (n <= 0) return false;
         total += static_cast<size_t>(n);
     }
@@ -74,10 +75,15 @@ std::string Utf8ToLatin1(const std::string& text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+        const size_t length = lead < 0x80             ? 1
+                              : (lead & 0xE0) == 0xC0 ? 2
+                              : (lead & 0xF0) == 0xE0 ? 3
+                              : (lead & 0xF8) == 0xF0 ? 4
+                                                      : 0;
         if (length == 1) {
             out += static_cast<char>(lead);
-        } else if (length == 2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+        } else if (length == 2 && i + 1 < text.size() &&
+                   (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
             const uint32_t code = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
             out += code <= 0xFF ? static_cast<char>(code) : '?';
         } else {
@@ -106,15 +112,17 @@ std::string Latin1ToUtf8(const std::string& text) {
 // TAuTags
 
 void TAuTags::Register(const std::string& Id, TTagValue Initial) {
-    const auto at = std::lower_bound(FValues.begin(), FValues.end(), Id,
-                                     [](const TEntry& e, const std::string& id) { return LessIgnoringCase(e.id, id); });
+    const auto at =
+        std::lower_bound(FValues.begin(), FValues.end(), Id,
+                         [](const TEntry& e, const std::string& id) { return LessIgnoringCase(e.id, id); });
     if (at != FValues.end() && EqualIgnoringCase(at->id, Id)) return;
     FValues.insert(at, TEntry{Id, std::move(Initial)});
 }
 
 const TAuTags::TEntry* TAuTags::Find(const std::string& Id) const {
-    const auto at = std::lower_bound(FValues.begin(), FValues.end(), Id,
-                                     [](const TEntry& e, const std::string& id) { return LessIgnoringCase(e.id, id); });
+    const auto at =
+        std::lower_bound(FValues.begin(), FValues.end(), Id,
+                         [](const TEntry& e, const std::string& id) { return LessIgnoringCase(e.id, id); });
     return at != FValues.end() && EqualIgnoringCase(at->id, Id) ? &*at : nullptr;
 }
 
@@ -181,25 +189,156 @@ bool TAuTags::WriteToFile(int OutFile, bool /*Unicode*/) const { return fcntl(Ou
 // ---------------------------------------------------------------------------------------------
 // TId3v1Tags
 
-const std::array<const char*, 148> Id3v1Genres = {
-    "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz", "Metal",
-    "New Age", "Oldies", "Other", "Pop", "R&B", "Rap", "Reggae", "Rock", "Techno", "Industrial",
-    "Alternative", "Ska", "Death Metal", "Pranks", "Soundtrack", "Euro-Techno", "Ambient", "Trip-Hop", "Vocal",
-    "Jazz+Funk", "Fusion", "Trance", "Classical", "Instrumental", "Acid", "House", "Game", "Sound Clip",
-    "Gospel", "Noise", "AlternRock", "Bass", "Soul", "Punk", "Space", "Meditative", "Instrumental Pop",
-    "Instrumental Rock", "Ethnic", "Gothic", "Darkwave", "Techno-Industrial", "Electronic", "Pop-Folk",
-    "Eurodance", "Dream", "Southern Rock", "Comedy", "Cult", "Gangsta", "Top 40", "Christian Rap", "Pop/Funk",
-    "Jungle", "Native American", "Cabaret", "New Wave", "Psychadelic", "Rave", "Showtunes", "Trailer", "Lo-Fi",
-    "Tribal", "Acid Punk", "Acid Jazz", "Polka", "Retro", "Musical", "Rock & Roll", "Hard Rock", "Folk",
-    "Folk-Rock", "National Folk", "Swing", "Fast Fusion", "Bebob", "Latin", "Revival", "Celtic", "Bluegrass",
-    "Avantgarde", "Gothic Rock", "Progressive Rock", "Psychedelic Rock", "Symphonic Rock", "Slow Rock",
-    "Big Band", "Chorus", "Easy Listening", "Acoustic", "Humour", "Speech", "Chanson", "Opera",
-    "Chamber Music", "Sonata", "Symphony", "Booty Bass", "Primus", "Porn Groove", "Satire", "Slow Jam", "Club",
-    "Tango", "Samba", "Folklore", "Ballad", "Power Ballad", "Rhythmic Soul", "Freestyle", "Duet", "Punk Rock",
-    "Drum Solo", "A capella", "Euro-House", "Dance Hall", "Goa", "Drum & Bass", "Club-House", "Hardcore",
-    "Terror", "Indie", "BritPop", "Negerpunk", "Polsk Punk", "Beat", "Christian Gangsta Rap", "Heavy Metal",
-    "Black Metal", "Crossover", "Contemporary Christian", "Christian Rock", "Merengue", "Salsa",
-    "Thrash Metal", "Anime", "JPop", "Synthpop"};
+// clang-format off: the names stand ten or so to a line, as they are usually listed
+const std::array<const char*, 148> Id3v1Genres = {"Blues",
+                                                  "Classic Rock",
+                                                  "Country",
+                                                  "Dance",
+                                                  "Disco",
+                                                  "Funk",
+                                                  "Grunge",
+                                                  "Hip-Hop",
+                                                  "Jazz",
+                                                  "Metal",
+                                                  "New Age",
+                                                  "Oldies",
+                                                  "Other",
+                                                  "Pop",
+                                                  "R&B",
+                                                  "Rap",
+                                                  "Reggae",
+                                                  "Rock",
+                                                  "Techno",
+                                                  "Industrial",
+                                                  "Alternative",
+                                                  "Ska",
+                                                  "Death Metal",
+                                                  "Pranks",
+                                                  "Soundtrack",
+                                                  "Euro-Techno",
+                                                  "Ambient",
+                                                  "Trip-Hop",
+                                                  "Vocal",
+                                                  "Jazz+Funk",
+                                                  "Fusion",
+                                                  "Trance",
+                                                  "Classical",
+                                                  "Instrumental",
+                                                  "Acid",
+                                                  "House",
+                                                  "Game",
+                                                  "Sound Clip",
+                                                  "Gospel",
+                                                  "Noise",
+                                                  "AlternRock",
+                                                  "Bass",
+                                                  "Soul",
+                                                  "Punk",
+                                                  "Space",
+                                                  "Meditative",
+                                                  "Instrumental Pop",
+                                                  "Instrumental Rock",
+                                                  "Ethnic",
+                                                  "Gothic",
+                                                  "Darkwave",
+                                                  "Techno-Industrial",
+                                                  "Electronic",
+                                                  "Pop-Folk",
+                                                  "Eurodance",
+                                                  "Dream",
+                                                  "Southern Rock",
+                                                  "Comedy",
+                                                  "Cult",
+                                                  "Gangsta",
+                                                  "Top 40",
+                                                  "Christian Rap",
+                                                  "Pop/Funk",
+                                                  "Jungle",
+                                                  "Native American",
+                                                  "Cabaret",
+                                                  "New Wave",
+                                                  "Psychadelic",
+                                                  "Rave",
+                                                  "Showtunes",
+                                                  "Trailer",
+                                                  "Lo-Fi",
+                                                  "Tribal",
+                                                  "Acid Punk",
+                                                  "Acid Jazz",
+                                                  "Polka",
+                                                  "Retro",
+                                                  "Musical",
+                                                  "Rock & Roll",
+                                                  "Hard Rock",
+                                                  "Folk",
+                                                  "Folk-Rock",
+                                                  "National Folk",
+                                                  "Swing",
+                                                  "Fast Fusion",
+                                                  "Bebob",
+                                                  "Latin",
+                                                  "Revival",
+                                                  "Celtic",
+                                                  "Bluegrass",
+                                                  "Avantgarde",
+                                                  "Gothic Rock",
+                                                  "Progressive Rock",
+                                                  "Psychedelic Rock",
+                                                  "Symphonic Rock",
+                                                  "Slow Rock",
+                                                  "Big Band",
+                                                  "Chorus",
+                                                  "Easy Listening",
+                                                  "Acoustic",
+                                                  "Humour",
+                                                  "Speech",
+                                                  "Chanson",
+                                                  "Opera",
+                                                  "Chamber Music",
+                                                  "Sonata",
+                                                  "Symphony",
+                                                  "Booty Bass",
+                                                  "Primus",
+                                                  "Porn Groove",
+                                                  "Satire",
+                                                  "Slow Jam",
+                                                  "Club",
+                                                  "Tango",
+                                                  "Samba",
+                                                  "Folklore",
+                                                  "Ballad",
+                                                  "Power Ballad",
+                                                  "Rhythmic Soul",
+                                                  "Freestyle",
+                                                  "Duet",
+                                                  "Punk Rock",
+                                                  "Drum Solo",
+                                                  "A capella",
+                                                  "Euro-House",
+                                                  "Dance Hall",
+                                                  "Goa",
+                                                  "Drum & Bass",
+                                                  "Club-House",
+                                                  "Hardcore",
+                                                  "Terror",
+                                                  "Indie",
+                                                  "BritPop",
+                                                  "Negerpunk",
+                                                  "Polsk Punk",
+                                                  "Beat",
+                                                  "Christian Gangsta Rap",
+                                                  "Heavy Metal",
+                                                  "Black Metal",
+                                                  "Crossover",
+                                                  "Contemporary Christian",
+                                                  "Christian Rock",
+                                                  "Merengue",
+                                                  "Salsa",
+                                                  "Thrash Metal",
+                                                  "Anime",
+                                                  "JPop",
+                                                  "Synthpop"};
+// clang-format on
 
 TId3v1Tags::TId3v1Tags() {
     Register("artist");
@@ -235,7 +374,8 @@ bool TId3v1Tags::ReadFromFile(int InFile) {
     Clear();
     std::array<uint8_t, 128> block{};
     const off_t size = FileSize(InFile);
-    if (size < 128 || !ReadAt(InFile, block.data(), block.size(), size - 128) || std::memcmp(block.data(), "TAG", 3) != 0)
+    if (size < 128 || !ReadAt(InFile, block.data(), block.size(), size - 128) ||
+        std::memcmp(block.data(), "TAG", 3) != 0)
         return false;
     const auto field = [&block](size_t offset, size_t length) {
         const std::string raw(reinterpret_cast<const char*>(block.data() + offset), length);
@@ -377,7 +517,8 @@ std::string Utf16ToUtf8(const uint8_t* p, size_t length, bool bigEndian) {
     for (size_t i = 0; i + 1 < length; i += 2) {
         uint32_t unit = bigEndian ? (uint32_t{p[i]} << 8 | p[i + 1]) : (uint32_t{p[i + 1]} << 8 | p[i]);
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < length) {
-            const uint32_t low = bigEndian ? (uint32_t{p[i + 2]} << 8 | p[i + 3]) : (uint32_t{p[i + 3]} << 8 | p[i + 2]);
+            const uint32_t low =
+                bigEndian ? (uint32_t{p[i + 2]} << 8 | p[i + 3]) : (uint32_t{p[i + 3]} << 8 | p[i + 2]);
             if (low >= 0xDC00 && low < 0xE000) {
                 unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
                 i += 2;
@@ -427,7 +568,8 @@ std::string FrameText(const std::string& id, const uint8_t* p, size_t length) {
         length -= 3;
     }
     if (id[0] == 'C' || id[0] == 'W') {
-        const size_t skip = std::min(length, TerminatedLength(p, length, encoding) + TerminatorSize(encoding));
+        const size_t skip =
+            std::min(length, TerminatedLength(p, length, encoding) + TerminatorSize(encoding));
         p += skip;
         length -= skip;
         if (id[0] == 'W') return DecodeText(p, length, 0);
@@ -553,19 +695,22 @@ bool TId3v2Tags::WriteToFile(int OutFile, bool Unicode) const {
     if (size < 0) return false;
     TId3v2Header old;
     off_t oldLength = 0;
-    if (ReadId3v2Header(OutFile, old)) oldLength = std::min<off_t>(size, 10 + off_t{old.size} + ((old.flags & 0x10) ? 10 : 0));
+    if (ReadId3v2Header(OutFile, old))
+        oldLength = std::min<off_t>(size, 10 + off_t{old.size} + ((old.flags & 0x10) ? 10 : 0));
     const std::vector<uint8_t> tag = Block(Unicode);
-    return MoveTail(OutFile, oldLength, static_cast<off_t>(tag.size()), size) && WriteAt(OutFile, tag.data(), tag.size(), 0);
+    return MoveTail(OutFile, oldLength, static_cast<off_t>(tag.size()), size) &&
+           WriteAt(OutFile, tag.data(), tag.size(), 0);
 }
 
 // ---------------------------------------------------------------------------------------------
 // TAPEv2Tags and TCommonTags
 
 TAPEv2Tags::TAPEv2Tags() {
-    for (const char* id : {"Artist", "Composer", "Album", "Debut album", "Publisher", "Conductor", "Copyright", "ISBN",
-                           "ISRC", "EAN/UPC", "LC", "Catalog", "Language", "Genre", "Year", "Record Date",
-                           "Record Location", "File", "Related", "Abstract", "Bibliography", "Track", "Title",
-                           "Subtitle", "Comment"})
+    for (const char* id :
+         {"Artist", "Composer",    "Album",           "Debut album", "Publisher", "Conductor", "Copyright",
+          "ISBN",   "ISRC",        "EAN/UPC",         "LC",          "Catalog",   "Language",  "Genre",
+          "Year",   "Record Date", "Record Location", "File",        "Related",   "Abstract",  "Bibliography",
+          "Track",  "Title",       "Subtitle",        "Comment"})
         Register(id);
 }
 

@@ -155,11 +155,11 @@ private:
 };
 
 // Typed properties over a narrow or a wide string id.
-#define SARVO_NARROW_TAG(Name, Id)                                                                     \
-    std::string Name() const { return GetAsString(Id); }                                               \
+#define SARVO_NARROW_TAG(Name, Id)                                                                           \
+    std::string Name() const { return GetAsString(Id); }                                                     \
     void Set##Name(const std::string& v) { SetValue(Id, TNarrowString{v}); }
-#define SARVO_WIDE_TAG(Name, Id)                                                                       \
-    std::string Name() const { return GetAsWideString(Id); }                                           \
+#define SARVO_WIDE_TAG(Name, Id)                                                                             \
+    std::string Name() const { return GetAsWideString(Id); }                                                 \
     void Set##Name(const std::string& v) { SetValue(Id, TWideString{v}); }
 
 class TAPEv2Tags : public TAuTags {

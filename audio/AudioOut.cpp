@@ -32,7 +32,8 @@ void WriteSample(uint8_t* p, uint32_t bits, int32_t value) {
         p[0] = static_cast<uint8_t>(value + 128);
         return;
     }
-    for (uint32_t i = 0; i < bits / 8; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+    for (uint32_t i = 0; i < bits / 8; ++i)
+        p[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
 }
 
 } // namespace
@@ -40,13 +41,9 @@ void WriteSample(uint8_t* p, uint32_t bits, int32_t value) {
 TAudioOut::TAudioOut(TComponent* AOwner, std::shared_ptr<TPlaybackPlatform> platform)
     : TAuOutput(AOwner), FPlatform(platform ? std::move(platform) : ServerPlaybackPlatform()) {}
 
-TAudioOut::~TAudioOut() {
-    ShutdownThread();
-}
+TAudioOut::~TAudioOut() { ShutdownThread(); }
 
-void TAudioOut::SetVolume(int32_t value) {
-    FVolume = std::clamp(value, 0, 1000);
-}
+void TAudioOut::SetVolume(int32_t value) { FVolume = std::clamp(value, 0, 1000); }
 
 std::shared_ptr<TPlaybackStream> TAudioOut::Stream() {
     std::lock_guard lock(FStreamLock);
@@ -137,5 +134,6 @@ void TAudioOut::ApplyVolume(uint8_t* data, uint32_t bytes) const {
     if (volume >= 1000) return;
     const uint32_t width = FBitsPerSample / 8;
     for (uint32_t i = 0; i + width <= bytes; i += width)
-        WriteSample(data + i, FBitsPerSample, static_cast<int32_t>(ReadSample(data + i, FBitsPerSample) * volume / 1000));
+        WriteSample(data + i, FBitsPerSample,
+                    static_cast<int32_t>(ReadSample(data + i, FBitsPerSample) * volume / 1000));
 }

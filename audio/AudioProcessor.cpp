@@ -14,7 +14,9 @@ uint32_t TAudioProcessor::Parameter(const TGetParameterEvent32& callback, uint32
     return value;
 }
 
-uint32_t TAudioProcessor::GetBitsPerSample() { return Parameter(OnGetBitsPerSample, &TAuInput::BitsPerSample); }
+uint32_t TAudioProcessor::GetBitsPerSample() {
+    return Parameter(OnGetBitsPerSample, &TAuInput::BitsPerSample);
+}
 uint32_t TAudioProcessor::GetChannels() { return Parameter(OnGetChannels, &TAuInput::Channels); }
 uint32_t TAudioProcessor::GetSampleRate() { return Parameter(OnGetSampleRate, &TAuInput::SampleRate); }
 uint32_t TAudioProcessor::GetTotalTime() { return Parameter(OnGetTotalTime, &TAuInput::TotalTime); }

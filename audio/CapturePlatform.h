@@ -59,9 +59,10 @@ public:
     // fragmentBytes is how much the platform should hand over at a time. The waits of the open, and
     // of the stream's Start and Stop, end early once cancelled reads true (a stop came): the open
     // then fails, and Start and Stop do not wait for the server's answer.
-    virtual std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate, uint32_t channels,
-                                                 uint32_t ringBytes, uint32_t fragmentBytes,
-                                                 const std::atomic<bool>& cancelled, TCaptureError& error) = 0;
+    virtual std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate,
+                                                 uint32_t channels, uint32_t ringBytes,
+                                                 uint32_t fragmentBytes, const std::atomic<bool>& cancelled,
+                                                 TCaptureError& error) = 0;
     // Any thread, never blocking for long: the waits under way look at their cancel flag now.
     virtual void WakeWaits() {}
 };

@@ -39,11 +39,11 @@ public:
 private:
     bool ReadableLocked() const { return FWritten > FRead || FFailed; }
 
-    std::mutex FLock;              // guards everything below
+    std::mutex FLock; // guards everything below
     std::condition_variable FReadable;
     std::vector<uint8_t> FRing;
-    uint64_t FWritten = 0;         // bytes the producer delivered since the stream opened
-    uint64_t FRead = 0;            // bytes the consumer took
+    uint64_t FWritten = 0; // bytes the producer delivered since the stream opened
+    uint64_t FRead = 0;    // bytes the consumer took
     bool FFailed = false;
     uint64_t FWakes = 0;
 };

@@ -56,8 +56,9 @@ int32_t TDXAudioIn::DeviceCount() const {
 
 std::string TDXAudioIn::DeviceField(int32_t Number, std::string TDevice::*field) const {
     std::lock_guard lock(FDevicesLock);
-    return Number >= 0 && Number < static_cast<int32_t>(FDevices.size()) ? FDevices[static_cast<size_t>(Number)].*field
-                                                                         : std::string();
+    return Number >= 0 && Number < static_cast<int32_t>(FDevices.size())
+               ? FDevices[static_cast<size_t>(Number)].*field
+               : std::string();
 }
 
 std::string TDXAudioIn::DeviceIdentifier(int32_t Number) const { return DeviceField(Number, &TDevice::name); }
@@ -69,7 +70,6 @@ int32_t TDXAudioIn::DeviceNumberOf(const std::string& identifier) const {
     return -1;
 }
 
-
 TDXAudioIn::~TDXAudioIn() {
     MarkDestroying();
     NotifyDestruction();
@@ -77,7 +77,9 @@ TDXAudioIn::~TDXAudioIn() {
     TEventHandler::Release();
 }
 
-std::string TDXAudioIn::GetDeviceName(int32_t Number) const { return DeviceField(Number, &TDevice::description); }
+std::string TDXAudioIn::GetDeviceName(int32_t Number) const {
+    return DeviceField(Number, &TDevice::description);
+}
 
 void TDXAudioIn::SetRecTime(int32_t value) {
     FRecTime = value;
@@ -106,7 +108,8 @@ void TDXAudioIn::OpenDevice() {
     _BufSize = static_cast<int32_t>(FFramesInBuffer * (FBPS / 8) * FChan);
     if (_BufSize <= 0 || FBPS != 16) throw EAuException("Failed to create DirectSound buffer");
     TCaptureError error = ceNone;
-    const uint32_t fragment = static_cast<uint32_t>(uint64_t{FPollingInterval} * FFreq / 1000 * (FBPS / 8) * FChan);
+    const uint32_t fragment =
+        static_cast<uint32_t>(uint64_t{FPollingInterval} * FFreq / 1000 * (FBPS / 8) * FChan);
     std::shared_ptr<TCaptureStream> stream =
         FPlatform->Open(DeviceIdentifier(FDeviceNumber), FFreq, FChan, static_cast<uint32_t>(_BufSize),
                         std::max<uint32_t>(fragment, 64), FInterrupted, error);
@@ -145,7 +148,8 @@ void TDXAudioIn::DoInit() {
     FSampleSize = static_cast<uint16_t>(FChan * (FBPS / 8));
     FSize = FSamplesToRead > 0 ? FSamplesToRead * FSampleSize : -1;
     OpenDevice();
-    if (FCapture && !FCapture->Start() && !FInterrupted) throw EAuException("Failed to create DirectSound buffer");
+    if (FCapture && !FCapture->Start() && !FInterrupted)
+        throw EAuException("Failed to create DirectSound buffer");
     FLastDelivery = Now(); // the stall limit counts from the start
 }
 
@@ -183,7 +187,9 @@ void TDXAudioIn::AwaitCapture() {
 
 int32_t TDXAudioIn::WaitLeft() const {
     using namespace std::chrono;
-    const auto since = [](TClock::rep at) { return duration_cast<milliseconds>(TClock::now() - TClock::time_point(TClock::duration(at))).count(); };
+    const auto since = [](TClock::rep at) {
+        return duration_cast<milliseconds>(TClock::now() - TClock::time_point(TClock::duration(at))).count();
+    };
     int64_t left = PausedPollMs; // paused: no limit, but the flags are looked at again
     if (FInterrupted)
         left = StopGrace() - since(FInterruptedAt);

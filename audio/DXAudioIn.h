@@ -118,18 +118,18 @@ private:
     std::atomic<uint32_t> FOverruns{0}; // worker counts, main reads
     std::atomic<int32_t> FStallTimeout{StallTimeout};
     TOverrunEvent FOnOverrun;
-    TEventHandler* FEvents;             // for OnOverrun
+    TEventHandler* FEvents; // for OnOverrun
     const std::shared_ptr<TCapturePlatform> FPlatform;
     // The open stream: the worker sets and clears it under FCaptureLock between DoInit and DoFlush;
     // the main thread copies it under the lock to interrupt, pause or resume it. A leaf lock,
     // never held while calling the stream.
     std::mutex FCaptureLock;
     std::shared_ptr<TCaptureStream> FCapture;
-    std::atomic<bool> FInterrupted{false}; // any thread sets; DoInit clears; the worker reads
+    std::atomic<bool> FInterrupted{false};      // any thread sets; DoInit clears; the worker reads
     std::atomic<TClock::rep> FInterruptedAt{0}; // written before FInterrupted is set
-    std::atomic<bool> FPaused{false};      // main writes in _Pause/_Resume; the worker reads
-    std::atomic<bool> FAwaiting{false};    // the worker writes while a pull waits; main reads
-    std::atomic<TClock::rep> FLastDelivery{0}; // worker on each block, main on resume; the worker reads
+    std::atomic<bool> FPaused{false};           // main writes in _Pause/_Resume; the worker reads
+    std::atomic<bool> FAwaiting{false};         // the worker writes while a pull waits; main reads
+    std::atomic<TClock::rep> FLastDelivery{0};  // worker on each block, main on resume; the worker reads
     // Worker only, between DoInit and DoFlush:
     std::vector<uint8_t> Buf;
     int32_t _BufSize = 0;

@@ -80,7 +80,8 @@ void TMP3In::DoOpen() {
     std::lock_guard open(OpenCS);
     if (FOpened) return;
     if (!FStream && FWideFileName.empty()) throw EAuException("File name is not assigned");
-    if (!FStreamAssigned) OwnStream(std::make_unique<TAuFileStream>(FWideFileName, fmOpenRead | fmShareDenyWrite));
+    if (!FStreamAssigned)
+        OwnStream(std::make_unique<TAuFileStream>(FWideFileName, fmOpenRead | fmShareDenyWrite));
     FValid = false;
     const int64_t fileBytes = FStream->Size();
     const int64_t leading = LeadingTagBytes(*FStream);
@@ -96,10 +97,12 @@ void TMP3In::DoOpen() {
     int channels = 0, encoding = 0;
     mpg123_frameinfo info{};
     const bool opened =
-        mh && mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0) == MPG123_OK && mpg123_format_none(mh) == MPG123_OK &&
+        mh && mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET, 0) == MPG123_OK &&
+        mpg123_format_none(mh) == MPG123_OK &&
         mpg123_format2(mh, 0, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
         mpg123_replace_reader_handle(mh, ReadStream, SeekStream, nullptr) == MPG123_OK &&
-        mpg123_open_handle(mh, FStream) == MPG123_OK && mpg123_getformat(mh, &rate, &channels, &encoding) == MPG123_OK &&
+        mpg123_open_handle(mh, FStream) == MPG123_OK &&
+        mpg123_getformat(mh, &rate, &channels, &encoding) == MPG123_OK &&
         mpg123_info(mh, &info) == MPG123_OK && rate > 0 && channels > 0 && info.bitrate > 0;
     FOpened = 1;
     FDecoder = std::move(decoder);
@@ -159,7 +162,8 @@ bool TMP3In::DoSeek(int64_t SampleNum) {
 
 void TMP3In::DoGetData(void*& Buffer, uint32_t& Bytes) {
     Buffer = nullptr;
-    if (FSize > 0) Bytes = static_cast<uint32_t>(std::min<int64_t>(Bytes, std::max<int64_t>(FSize - FPosition, 0)));
+    if (FSize > 0)
+        Bytes = static_cast<uint32_t>(std::min<int64_t>(Bytes, std::max<int64_t>(FSize - FPosition, 0)));
     if (!FValid || !FDecoder || Bytes == 0) {
         Bytes = 0;
         return;

@@ -26,45 +26,45 @@ bool Resolve(void* handle, const char* name, F*& entry) {
 }
 
 // Each library's entry points, listed once: X(member, symbol).
-#define SARVO_LAME_ENTRIES(X) \
-    X(init, lame_init) \
-    X(close, lame_close) \
-    X(set_in_samplerate, lame_set_in_samplerate) \
-    X(set_out_samplerate, lame_set_out_samplerate) \
-    X(set_num_channels, lame_set_num_channels) \
-    X(set_mode, lame_set_mode) \
-    X(set_brate, lame_set_brate) \
-    X(set_error_protection, lame_set_error_protection) \
-    X(set_copyright, lame_set_copyright) \
-    X(set_original, lame_set_original) \
-    X(set_extension, lame_set_extension) \
-    X(set_bWriteVbrTag, lame_set_bWriteVbrTag) \
-    X(set_disable_reservoir, lame_set_disable_reservoir) \
-    X(set_strict_ISO, lame_set_strict_ISO) \
-    X(set_VBR, lame_set_VBR) \
-    X(set_VBR_q, lame_set_VBR_q) \
-    X(set_VBR_mean_bitrate_kbps, lame_set_VBR_mean_bitrate_kbps) \
-    X(set_VBR_min_bitrate_kbps, lame_set_VBR_min_bitrate_kbps) \
-    X(set_VBR_max_bitrate_kbps, lame_set_VBR_max_bitrate_kbps) \
-    X(init_params, lame_init_params) \
-    X(get_framesize, lame_get_framesize) \
-    X(encode_buffer_interleaved, lame_encode_buffer_interleaved) \
-    X(encode_buffer, lame_encode_buffer) \
-    X(encode_flush, lame_encode_flush) \
+#define SARVO_LAME_ENTRIES(X)                                                                                \
+    X(init, lame_init)                                                                                       \
+    X(close, lame_close)                                                                                     \
+    X(set_in_samplerate, lame_set_in_samplerate)                                                             \
+    X(set_out_samplerate, lame_set_out_samplerate)                                                           \
+    X(set_num_channels, lame_set_num_channels)                                                               \
+    X(set_mode, lame_set_mode)                                                                               \
+    X(set_brate, lame_set_brate)                                                                             \
+    X(set_error_protection, lame_set_error_protection)                                                       \
+    X(set_copyright, lame_set_copyright)                                                                     \
+    X(set_original, lame_set_original)                                                                       \
+    X(set_extension, lame_set_extension)                                                                     \
+    X(set_bWriteVbrTag, lame_set_bWriteVbrTag)                                                               \
+    X(set_disable_reservoir, lame_set_disable_reservoir)                                                     \
+    X(set_strict_ISO, lame_set_strict_ISO)                                                                   \
+    X(set_VBR, lame_set_VBR)                                                                                 \
+    X(set_VBR_q, lame_set_VBR_q)                                                                             \
+    X(set_VBR_mean_bitrate_kbps, lame_set_VBR_mean_bitrate_kbps)                                             \
+    X(set_VBR_min_bitrate_kbps, lame_set_VBR_min_bitrate_kbps)                                               \
+    X(set_VBR_max_bitrate_kbps, lame_set_VBR_max_bitrate_kbps)                                               \
+    X(init_params, lame_init_params)                                                                         \
+    X(get_framesize, lame_get_framesize)                                                                     \
+    X(encode_buffer_interleaved, lame_encode_buffer_interleaved)                                             \
+    X(encode_buffer, lame_encode_buffer)                                                                     \
+    X(encode_flush, lame_encode_flush)                                                                       \
     X(mp3_tags_fid, lame_mp3_tags_fid)
 
-#define SARVO_TAGLIB_ENTRIES(X) \
-    X(set_default_text_encoding, taglib_id3v2_set_default_text_encoding) \
-    X(file_new, taglib_file_new) \
-    X(file_tag, taglib_file_tag) \
-    X(file_is_valid, taglib_file_is_valid) \
-    X(set_title, taglib_tag_set_title) \
-    X(set_artist, taglib_tag_set_artist) \
-    X(set_album, taglib_tag_set_album) \
-    X(set_genre, taglib_tag_set_genre) \
-    X(set_year, taglib_tag_set_year) \
-    X(set_track, taglib_tag_set_track) \
-    X(file_save, taglib_file_save) \
+#define SARVO_TAGLIB_ENTRIES(X)                                                                              \
+    X(set_default_text_encoding, taglib_id3v2_set_default_text_encoding)                                     \
+    X(file_new, taglib_file_new)                                                                             \
+    X(file_tag, taglib_file_tag)                                                                             \
+    X(file_is_valid, taglib_file_is_valid)                                                                   \
+    X(set_title, taglib_tag_set_title)                                                                       \
+    X(set_artist, taglib_tag_set_artist)                                                                     \
+    X(set_album, taglib_tag_set_album)                                                                       \
+    X(set_genre, taglib_tag_set_genre)                                                                       \
+    X(set_year, taglib_tag_set_year)                                                                         \
+    X(set_track, taglib_tag_set_track)                                                                       \
+    X(file_save, taglib_file_save)                                                                           \
     X(file_free, taglib_file_free)
 
 #define SARVO_DECLARE_ENTRY(member, symbol) decltype(&symbol) member = nullptr;
@@ -102,13 +102,9 @@ bool LoadLibrary(TLibrary& library, const std::string& name) {
     return true;
 }
 
-bool LoadEncoder() {
-    return LoadLibrary(Lame, EncoderLibraryName);
-}
+bool LoadEncoder() { return LoadLibrary(Lame, EncoderLibraryName); }
 
-bool LoadTagLibrary() {
-    return LoadLibrary(TagLib, TagLibraryName);
-}
+bool LoadTagLibrary() { return LoadLibrary(TagLib, TagLibraryName); }
 
 std::string EncoderName() {
     std::lock_guard lock(LibraryLock);
@@ -126,9 +122,7 @@ constexpr uint32_t Kbps[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 
 
 } // namespace
 
-uint32_t BitrateKbps(TMP3BitRate rate) {
-    return Kbps[rate];
-}
+uint32_t BitrateKbps(TMP3BitRate rate) { return Kbps[rate]; }
 
 void SetMP3LibraryNames(const std::string& encoder, const std::string& tags) {
     std::lock_guard lock(LibraryLock);
@@ -151,13 +145,12 @@ TMP3Out::TMP3Out(TComponent* AOwner) : TAuTaggedFileOut(AOwner) {
     LoadTagLibrary();
 }
 
-TMP3Out::~TMP3Out() {
-    ShutdownThread();
-}
+TMP3Out::~TMP3Out() { ShutdownThread(); }
 
 std::array<uint8_t, 128> TMP3Out::Id3v1Block(const TId3v1Tags& tags) {
     const bool fourDigits = tags.Year() >= 1000 && tags.Year() <= 9999;
-    std::array<uint8_t, 128> block = tags.TextBlock(30, fourDigits ? std::to_string(tags.Year()) : std::string());
+    std::array<uint8_t, 128> block =
+        tags.TextBlock(30, fourDigits ? std::to_string(tags.Year()) : std::string());
     block[127] = Id3v1NoGenre;
     return block;
 }
@@ -258,11 +251,11 @@ bool TMP3Out::DoChunk(bool Abort) {
     if (got <= 0) return false;
     const int frames = got / 2 / static_cast<int>(FChannels);
     const auto* pcm = reinterpret_cast<short*>(Buffer.data());
-    const int produced =
-        FChannels == 1
-            ? Lame.encode_buffer(_Stream->flags, pcm, pcm, frames, mp3buf.data(), static_cast<int>(mp3buf.size()))
-            : Lame.encode_buffer_interleaved(_Stream->flags, const_cast<short*>(pcm), frames, mp3buf.data(),
-                                             static_cast<int>(mp3buf.size()));
+    const int produced = FChannels == 1
+                             ? Lame.encode_buffer(_Stream->flags, pcm, pcm, frames, mp3buf.data(),
+                                                  static_cast<int>(mp3buf.size()))
+                             : Lame.encode_buffer_interleaved(_Stream->flags, const_cast<short*>(pcm), frames,
+                                                              mp3buf.data(), static_cast<int>(mp3buf.size()));
     WriteOut(mp3buf.data(), produced > 0 ? static_cast<uint32_t>(produced) : 0, false);
     return !endOf;
 }

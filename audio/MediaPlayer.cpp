@@ -5,9 +5,7 @@ TMediaPlayer::TMediaPlayer(TComponent* AOwner, std::shared_ptr<TPlaybackPlatform
     FOut.SetInput(&FIn);
 }
 
-TMediaPlayer::~TMediaPlayer() {
-    FOut.Stop(false);
-}
+TMediaPlayer::~TMediaPlayer() { FOut.Stop(false); }
 
 void TMediaPlayer::SetFileName(const std::string& value) {
     Halt();
@@ -56,9 +54,7 @@ void TMediaPlayer::Play() {
     StartFrom(Position() >= FLength ? 0 : Position());
 }
 
-void TMediaPlayer::Pause() {
-    FOut.Pause();
-}
+void TMediaPlayer::Pause() { FOut.Pause(); }
 
 void TMediaPlayer::Stop() {
     Halt();

@@ -10,7 +10,8 @@ enum TMPTimeFormats { tfMilliseconds };
 class TMediaPlayer : public TComponent {
 public:
     // Without a platform, the sound server's default output.
-    explicit TMediaPlayer(TComponent* AOwner = nullptr, std::shared_ptr<TPlaybackPlatform> platform = nullptr);
+    explicit TMediaPlayer(TComponent* AOwner = nullptr,
+                          std::shared_ptr<TPlaybackPlatform> platform = nullptr);
     ~TMediaPlayer() override;
 
     const std::string& FileName() const { return FFileName; }
@@ -43,9 +44,9 @@ private:
     std::string FFileName;
     TMP3In FIn;
     TAudioOut FOut;
-    int64_t FLength = 0;   // ms
-    int64_t FRunFrom = 0;  // ms where the current or last run started
-    int64_t FHeld = 0;     // ms; the position while no run is under way
+    int64_t FLength = 0;  // ms
+    int64_t FRunFrom = 0; // ms where the current or last run started
+    int64_t FHeld = 0;    // ms; the position while no run is under way
     bool FOpen = false;
     bool FRunning = false; // a run was started and has not been stopped by us
 };

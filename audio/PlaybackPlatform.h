@@ -32,8 +32,9 @@ public:
     virtual ~TPlaybackPlatform() = default;
     // Null with a reason when no server answers or the format is refused. bitsPerSample is 8
     // (unsigned), 16, 24 or 32 (signed little-endian).
-    virtual std::unique_ptr<TPlaybackStream> Open(uint32_t sampleRate, uint32_t channels, uint32_t bitsPerSample,
-                                                  uint32_t latencyMs, std::string& error) = 0;
+    virtual std::unique_ptr<TPlaybackStream> Open(uint32_t sampleRate, uint32_t channels,
+                                                  uint32_t bitsPerSample, uint32_t latencyMs,
+                                                  std::string& error) = 0;
 };
 
 // The sound server's default output, shared by every playback sink of the process.

@@ -13,33 +13,32 @@ uint32_t ScaleRounded(uint64_t value, uint64_t numerator, uint64_t denominator) 
 }
 
 constexpr TMixerLineComponentType KnownComponentTypes[] = {
-    cmDstUndefined, cmDstDigital,     cmDstLine,       cmDstMonitor,      cmDstSpeakers,  cmDstHeadphones,
-    cmDstTelephone, cmDstWaveIn,      cmDstVoiceIn,    cmSrcUndefined,    cmSrcDigital,   cmSrcLine,
-    cmSrcMicrophone, cmSrcSynthesizer, cmCompactDisc,  cmSrcTelephone,    cmSrcPCSpeaker, cmSrcWaveOut,
-    cmSrcAuxiliary, cmSrcAnalog};
+    cmDstUndefined,  cmDstDigital,   cmDstLine,       cmDstMonitor,     cmDstSpeakers,
+    cmDstHeadphones, cmDstTelephone, cmDstWaveIn,     cmDstVoiceIn,     cmSrcUndefined,
+    cmSrcDigital,    cmSrcLine,      cmSrcMicrophone, cmSrcSynthesizer, cmCompactDisc,
+    cmSrcTelephone,  cmSrcPCSpeaker, cmSrcWaveOut,    cmSrcAuxiliary,   cmSrcAnalog};
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Line
 
-TAudioMixerLine::TAudioMixerLine(TSysAudioMixer* AMixer, int32_t AID) : fMixer(AMixer) {
-    LoadLine(AID);
-}
+TAudioMixerLine::TAudioMixerLine(TSysAudioMixer* AMixer, int32_t AID) : fMixer(AMixer) { LoadLine(AID); }
 
 void TAudioMixerLine::LoadLine(int32_t AID) {
     fID = AID;
     fLineInfo = {};
     TMixerPlatform& platform = *fMixer->fPlatform;
     const uint32_t destination = fMixer->DestinationID();
-    fLastError = AID >= 0 ? platform.LineBySource(fMixer->Handle(), destination, static_cast<uint32_t>(AID), fLineInfo)
-                          : platform.LineByDestination(fMixer->Handle(), destination, fLineInfo);
+    fLastError =
+        AID >= 0 ? platform.LineBySource(fMixer->Handle(), destination, static_cast<uint32_t>(AID), fLineInfo)
+                 : platform.LineByDestination(fMixer->Handle(), destination, fLineInfo);
     fAvailableControls = {};
     if (fLastError != MMSYSERR_NOERROR) return;
     for (int kind = mcVolume; kind <= mcMix; ++kind) {
         fControls[kind] = {};
-        if (platform.LineControl(fMixer->Handle(), fLineInfo.dwLineID, MixerControlTypeValue[kind], fControls[kind]) ==
-            MMSYSERR_NOERROR)
+        if (platform.LineControl(fMixer->Handle(), fLineInfo.dwLineID, MixerControlTypeValue[kind],
+                                 fControls[kind]) == MMSYSERR_NOERROR)
             fAvailableControls.Include(static_cast<TMixerControlType>(kind));
     }
 }
@@ -64,7 +63,8 @@ TMixerLineFlags TAudioMixerLine::Flags() const {
 
 bool TAudioMixerLine::FindControl(uint32_t controlID, TMixerControlType& kind) const {
     for (int k = mcVolume; k <= mcMix; ++k)
-        if (fAvailableControls.Contains(static_cast<TMixerControlType>(k)) && fControls[k].dwControlID == controlID) {
+        if (fAvailableControls.Contains(static_cast<TMixerControlType>(k)) &&
+            fControls[k].dwControlID == controlID) {
             kind = static_cast<TMixerControlType>(k);
             return true;
         }
@@ -102,7 +102,8 @@ bool TAudioMixerLine::Mute() {
 void TAudioMixerLine::SetMute(bool Value) {
     fLastError = MIXERR_INVALCONTROL;
     if (!fAvailableControls.Contains(mcMute)) return;
-    fLastError = fMixer->fPlatform->SetValues(fMixer->Handle(), fControls[mcMute].dwControlID, {Value ? 1u : 0u});
+    fLastError =
+        fMixer->fPlatform->SetValues(fMixer->Handle(), fControls[mcMute].dwControlID, {Value ? 1u : 0u});
 }
 
 bool TAudioMixerLine::ListControl(TMixerControlType& kind) {
@@ -118,7 +119,8 @@ bool TAudioMixerLine::ListControl(TMixerControlType& kind) {
 }
 
 bool TAudioMixerLine::ReadItemTexts(const TMixerControl& control, std::vector<std::string>& texts) {
-    fLastError = fMixer->fPlatform->GetItemTexts(fMixer->Handle(), control.dwControlID, control.cMultipleItems, texts);
+    fLastError =
+        fMixer->fPlatform->GetItemTexts(fMixer->Handle(), control.dwControlID, control.cMultipleItems, texts);
     return fLastError == MMSYSERR_NOERROR;
 }
 
@@ -127,7 +129,8 @@ int32_t TAudioMixerLine::SelectedLine() {
     if (!ListControl(kind)) return -1;
     const TMixerControl& control = fControls[kind];
     std::vector<uint32_t> selected;
-    fLastError = fMixer->fPlatform->GetValues(fMixer->Handle(), control.dwControlID, control.cMultipleItems, selected);
+    fLastError =
+        fMixer->fPlatform->GetValues(fMixer->Handle(), control.dwControlID, control.cMultipleItems, selected);
     if (fLastError != MMSYSERR_NOERROR) return -1;
     const auto first = std::find_if(selected.begin(), selected.end(), [](uint32_t v) { return v != 0; });
     if (first == selected.end()) {
@@ -170,7 +173,8 @@ int32_t TMixerPlatform::FindDevice(const std::string& identifier) {
     const uint32_t count = DeviceCount();
     for (uint32_t i = 0; i < count; ++i) {
         TMixerCaps caps;
-        if (GetCaps(i, caps) == MMSYSERR_NOERROR && caps.Identifier == identifier) return static_cast<int32_t>(i);
+        if (GetCaps(i, caps) == MMSYSERR_NOERROR && caps.Identifier == identifier)
+            return static_cast<int32_t>(i);
     }
     return -1;
 }
@@ -179,9 +183,8 @@ TSysAudioMixer::TSysAudioMixer(TComponent* AOwner, std::unique_ptr<TMixerPlatfor
     : TComponent(AOwner), fPlatform(platform ? std::move(platform) : CreateServerMixerPlatform()),
       fEvents(&TEventHandler::Acquire()) {
     fPlatform->SetChangeReport([this](TMixerPlatform::THandle handle, bool isControl, uint32_t id) {
-        fEvents->PostGenericEvent(this, 0, [this, handle, isControl, id](TComponent*) {
-            MixerChanged(handle, isControl, id);
-        });
+        fEvents->PostGenericEvent(
+            this, 0, [this, handle, isControl, id](TComponent*) { MixerChanged(handle, isControl, id); });
     });
     fPlatform->SetListReport([this] {
         fEvents->PostGenericEvent(this, 0, [this](TComponent*) {
@@ -224,21 +227,15 @@ void TSysAudioMixer::ReloadMixer(bool Full) {
     for (uint32_t i = 0; i < LineCount(); ++i) fLines.push_back(std::make_unique<TAudioMixerLine>(this, i));
 }
 
-uint16_t TSysAudioMixer::MixerCount() const {
-    return static_cast<uint16_t>(fPlatform->DeviceCount());
-}
+uint16_t TSysAudioMixer::MixerCount() const { return static_cast<uint16_t>(fPlatform->DeviceCount()); }
 
-uint16_t TSysAudioMixer::LineCount() const {
-    return static_cast<uint16_t>(fMaster->fLineInfo.cConnections);
-}
+uint16_t TSysAudioMixer::LineCount() const { return static_cast<uint16_t>(fMaster->fLineInfo.cConnections); }
 
 TAudioMixerLine* TSysAudioMixer::GetLines(uint16_t LineID) const {
     return LineID < fLines.size() ? fLines[LineID].get() : nullptr;
 }
 
-std::string TSysAudioMixer::DestinationName() const {
-    return fMaster->Name();
-}
+std::string TSysAudioMixer::DestinationName() const { return fMaster->Name(); }
 
 void TSysAudioMixer::SetMixerID(uint32_t Value) {
     if (Value == fMixerID || Value >= MixerCount()) return;

@@ -140,11 +140,14 @@ public:
     virtual uint32_t Open(uint32_t mixer, THandle& handle) = 0;
     virtual void Close(THandle handle) = 0;
     virtual uint32_t LineByDestination(THandle handle, uint32_t destination, TMixerLineInfo& line) = 0;
-    virtual uint32_t LineBySource(THandle handle, uint32_t destination, uint32_t source, TMixerLineInfo& line) = 0;
+    virtual uint32_t LineBySource(THandle handle, uint32_t destination, uint32_t source,
+                                  TMixerLineInfo& line) = 0;
     virtual uint32_t LineByComponentType(THandle handle, uint32_t componentType, TMixerLineInfo& line) = 0;
-    virtual uint32_t LineControl(THandle handle, uint32_t lineID, uint32_t controlType, TMixerControl& control) = 0;
+    virtual uint32_t LineControl(THandle handle, uint32_t lineID, uint32_t controlType,
+                                 TMixerControl& control) = 0;
     // items 0: one plain value; otherwise one value per list item.
-    virtual uint32_t GetValues(THandle handle, uint32_t controlID, uint32_t items, std::vector<uint32_t>& values) = 0;
+    virtual uint32_t GetValues(THandle handle, uint32_t controlID, uint32_t items,
+                               std::vector<uint32_t>& values) = 0;
     virtual uint32_t GetItemTexts(THandle handle, uint32_t controlID, uint32_t items,
                                   std::vector<std::string>& texts) = 0;
     virtual uint32_t SetValues(THandle handle, uint32_t controlID, const std::vector<uint32_t>& values) = 0;
@@ -225,7 +228,9 @@ public:
     void SetOnControlChange(TMixerControlNotifyEvent handler) { fOnControlChange = std::move(handler); }
     // Main thread: mixers came or went (an input was plugged in or out), or the server did.
     std::function<void(TComponent* Sender)> OnMixersChange() const { return fOnMixersChange; }
-    void SetOnMixersChange(std::function<void(TComponent* Sender)> handler) { fOnMixersChange = std::move(handler); }
+    void SetOnMixersChange(std::function<void(TComponent* Sender)> handler) {
+        fOnMixersChange = std::move(handler);
+    }
     // The platform's own name of the open mixer's device (the server's source name).
     const std::string& MixerIdentifier() const { return fMixerCaps.Identifier; }
     // The position of the mixer with that identifier in today's list, or -1.

@@ -19,7 +19,8 @@ inline double BestSeconds(int rounds, const std::function<void()>& work) {
 
 // One row of the table tools/bench prints: what was measured, our figure, the anchor's figure
 // measured in the same run, their ratio, and the goal for that ratio.
-inline void TableRow(const char* benchmark, const char* ours, const char* anchor, double ratio, const char* goal) {
+inline void TableRow(const char* benchmark, const char* ours, const char* anchor, double ratio,
+                     const char* goal) {
     std::printf("table: %s|%s|%s|%.2f|%s\n", benchmark, ours, anchor, ratio, goal);
 }
 

@@ -81,8 +81,7 @@ public:
     // Forgets what happened so far (the windows of an earlier program).
     void Drain() {
         free(xcb_get_input_focus_reply(x_, xcb_get_input_focus(x_), nullptr));
-        while (xcb_generic_event_t* event = xcb_poll_for_event(x_))
-            free(event);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x_)) free(event);
     }
     // Whether a window was mapped before the deadline.
     bool WaitForMap(std::chrono::steady_clock::time_point deadline) {

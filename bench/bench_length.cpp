@@ -27,19 +27,22 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 void WriteHourLong(const std::vector<uint8_t>& minute, const std::string& path) {
     const size_t audio = minute.size() - 128;
     std::ofstream out(path, std::ios::binary);
-    for (int i = 0; i < 60; ++i) out.write(reinterpret_cast<const char*>(minute.data()), static_cast<std::streamsize>(audio));
+    for (int i = 0; i < 60; ++i)
+        out.write(reinterpret_cast<const char*>(minute.data()), static_cast<std::streamsize>(audio));
     out.write(reinterpret_cast<const char*>(minute.data() + audio), 128);
 }
 
 double SecondsPerFile(const std::vector<std::string>& files, uint32_t& checksum) {
-    return BestSeconds(5, [&] {
-        for (const std::string& name : files) {
-            TMP3In in;
-            in.SetFileName(name);
-            if (in.Valid()) checksum += in.TotalTime();
-            in.SetFileName("");
-        }
-    }) / static_cast<double>(files.size());
+    return BestSeconds(5,
+                       [&] {
+                           for (const std::string& name : files) {
+                               TMP3In in;
+                               in.SetFileName(name);
+                               if (in.Valid()) checksum += in.TotalTime();
+                               in.SetFileName("");
+                           }
+                       }) /
+           static_cast<double>(files.size());
 }
 
 } // namespace
@@ -68,10 +71,11 @@ int main() {
     uint32_t shortTotal = 0, longTotal = 0;
     const double shortCost = SecondsPerFile(shortFiles, shortTotal);
     const double longCost = SecondsPerFile(longFiles, longTotal);
-    std::printf("one-minute file: %.1f us, sixty-minute file: %.1f us (lengths %u s and %u s)\n", shortCost * 1e6,
-                longCost * 1e6, shortTotal / 200 / 5, longTotal / 5 / 5);
+    std::printf("one-minute file: %.1f us, sixty-minute file: %.1f us (lengths %u s and %u s)\n",
+                shortCost * 1e6, longCost * 1e6, shortTotal / 200 / 5, longTotal / 5 / 5);
     fs::remove_all(dir);
-    TableRow("reading the length of a 60-min recording (/ a 1-min one)", Figure("%.1f us", longCost * 1e6).c_str(),
-             Figure("%.1f us", shortCost * 1e6).c_str(), longCost / shortCost, "at most 1.5");
+    TableRow("reading the length of a 60-min recording (/ a 1-min one)",
+             Figure("%.1f us", longCost * 1e6).c_str(), Figure("%.1f us", shortCost * 1e6).c_str(),
+             longCost / shortCost, "at most 1.5");
     std::printf("length cost ratio long/short: %.2f\n", longCost / shortCost);
 }

@@ -3,7 +3,6 @@
 
 #include "ListKit.h"
 
-
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -13,7 +12,8 @@ namespace {
 // That many names of one recording: the folder's size without its bytes on disk.
 void Links(const std::string& original, const std::string& folder, int count) {
     fs::create_directories(folder);
-    for (int i = 0; i < count; ++i) fs::create_hard_link(original, folder + "/Recording " + std::to_string(i) + ".mp3");
+    for (int i = 0; i < count; ++i)
+        fs::create_hard_link(original, folder + "/Recording " + std::to_string(i) + ".mp3");
 }
 
 } // namespace
@@ -34,5 +34,6 @@ int main(int argc, char* argv[]) {
     TableRow("refilling the list with 10,000 recordings, per file (/ with 1,000)",
              Figure("%.0f ms", tenThousand * 1e3).c_str(), Figure("%.0f ms", thousand * 1e3).c_str(),
              perFile / anchorPerFile, "at most 1.5, under 1 s");
-    std::printf("list10000 ms: %.0f (per file ratio vs 1000: %.2f)\n", tenThousand * 1e3, perFile / anchorPerFile);
+    std::printf("list10000 ms: %.0f (per file ratio vs 1000: %.2f)\n", tenThousand * 1e3,
+                perFile / anchorPerFile);
 }

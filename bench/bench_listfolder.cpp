@@ -3,7 +3,6 @@
 
 #include "ListKit.h"
 
-
 #include <cstdio>
 #include <dirent.h>
 #include <filesystem>
@@ -26,7 +25,8 @@ void WriteHourLong(const std::string& minutePath, const std::string& path) {
 
 void Copies(const std::string& original, const std::string& folder, const std::string& stem, int count) {
     fs::create_directories(folder);
-    for (int i = 0; i < count; ++i) fs::copy_file(original, folder + "/" + stem + " " + std::to_string(i) + ".mp3");
+    for (int i = 0; i < count; ++i)
+        fs::copy_file(original, folder + "/" + stem + " " + std::to_string(i) + ".mp3");
 }
 
 double ListingWithStat(const std::string& folder) {
@@ -55,9 +55,11 @@ int main(int argc, char* argv[]) {
     const double five = Refill(form, dir + "/five", 5);
     std::printf("per file: ten-second recording %.1f us, sixty-minute recording %.1f us (ratio %.2f)\n",
                 thousand / 1000 * 1e6, five / 5 * 1e6, (five / 5) / (thousand / 1000));
-    TableRow("refilling the list with 1,000 recordings (/ listing and stat)", Figure("%.1f ms", thousand * 1e3).c_str(),
-             Figure("%.1f ms", anchor * 1e3).c_str(), thousand / anchor, "under 300 ms");
-    TableRow("list refill per file, 60-min recordings (/ 10-s ones)", Figure("%.1f us", five / 5 * 1e6).c_str(),
-             Figure("%.1f us", thousand / 1000 * 1e6).c_str(), (five / 5) / (thousand / 1000), "at most 1.5");
+    TableRow("refilling the list with 1,000 recordings (/ listing and stat)",
+             Figure("%.1f ms", thousand * 1e3).c_str(), Figure("%.1f ms", anchor * 1e3).c_str(),
+             thousand / anchor, "under 300 ms");
+    TableRow("list refill per file, 60-min recordings (/ 10-s ones)",
+             Figure("%.1f us", five / 5 * 1e6).c_str(), Figure("%.1f us", thousand / 1000 * 1e6).c_str(),
+             (five / 5) / (thousand / 1000), "at most 1.5");
     std::printf("listfolder ms per 1000: %.1f (anchor %.1f)\n", thousand * 1e3, anchor * 1e3);
 }

@@ -58,16 +58,18 @@ int main() {
     out.Stop(false);
     const double ours = CpuSeconds(RUSAGE_SELF) - before;
 
-    const std::string pipeline = "timeout " + std::to_string(Seconds) + " parec --device=sarvo_sine --format=s16le " +
-                                 "--channels=2 --rate=44100 --latency-msec=100 | lame --quiet -r -s 44.1 --bitwidth 16 " +
-                                 "--signed --little-endian -b 320 --cbr -m s - " + dir + "/theirs.mp3";
+    const std::string pipeline =
+        "timeout " + std::to_string(Seconds) + " parec --device=sarvo_sine --format=s16le " +
+        "--channels=2 --rate=44100 --latency-msec=100 | lame --quiet -r -s 44.1 --bitwidth 16 " +
+        "--signed --little-endian -b 320 --cbr -m s - " + dir + "/theirs.mp3";
     const double childrenBefore = CpuSeconds(RUSAGE_CHILDREN);
-    if (std::system(pipeline.c_str()) == -1) std::fprintf(stderr, "bench_record: the pipeline did not start\n");
+    if (std::system(pipeline.c_str()) == -1)
+        std::fprintf(stderr, "bench_record: the pipeline did not start\n");
     const double theirs = CpuSeconds(RUSAGE_CHILDREN) - childrenBefore;
     std::filesystem::remove_all(dir);
 
     std::printf("60 s of stereo at 320 kbit/s: recorder %.2f s of CPU, parec|lame %.2f s\n", ours, theirs);
-    TableRow("CPU of recording 60 s stereo at 320 kbit/s (parec+lame's / ours)", Figure("%.2f s", ours).c_str(),
-             Figure("%.2f s", theirs).c_str(), theirs / ours, "at least 1");
+    TableRow("CPU of recording 60 s stereo at 320 kbit/s (parec+lame's / ours)",
+             Figure("%.2f s", ours).c_str(), Figure("%.2f s", theirs).c_str(), theirs / ours, "at least 1");
     std::printf("record cpu ratio vs parec|lame: %.2f\n", theirs / ours);
 }

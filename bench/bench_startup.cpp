@@ -2,8 +2,8 @@
 // against the same start with an empty folder, in the same run.
 
 #include "BenchKit.h"
-#include "SilentBoxes.h"
 #include "MP3Out.h"
+#include "SilentBoxes.h"
 #include "TestSources.h"
 #include "Unit1.h"
 
@@ -22,7 +22,8 @@ namespace {
 void PrepareHome(const QString& home, const QString& recording, int count) {
     const QString folder = home + QStringLiteral("/Documents/Sarvo mp3 Recordings/");
     QDir().mkpath(folder);
-    for (int i = 0; i < count; ++i) QFile::copy(recording, folder + QStringLiteral("Recording %1.mp3").arg(i));
+    for (int i = 0; i < count; ++i)
+        QFile::copy(recording, folder + QStringLiteral("Recording %1.mp3").arg(i));
 }
 
 // The best of five starts, from creating the window to its first shown frame; closing it is not
@@ -63,7 +64,8 @@ int main(int argc, char* argv[]) {
     const double empty = StartSeconds(scratch.filePath(QStringLiteral("empty")));
     std::printf("start-up to the main window: %.0f ms with 1,000 recordings, %.0f ms with none\n", full * 1e3,
                 empty * 1e3);
-    TableRow("start-up to the main window with 1,000 recordings (/ with none)", Figure("%.0f ms", full * 1e3).c_str(),
-             Figure("%.0f ms", empty * 1e3).c_str(), full / empty, "under 1 s in all");
+    TableRow("start-up to the main window with 1,000 recordings (/ with none)",
+             Figure("%.0f ms", full * 1e3).c_str(), Figure("%.0f ms", empty * 1e3).c_str(), full / empty,
+             "under 1 s in all");
     std::printf("startup ms with 1000 recordings: %.0f (anchor %.0f)\n", full * 1e3, empty * 1e3);
 }

@@ -18,11 +18,15 @@ const char* const DecorativeProperty = "wydDecorative";
 class TSkinnedAccessible : public QAccessibleWidget {
 public:
     TSkinnedAccessible(QWidget* control, QAccessible::Role role) : QAccessibleWidget(control, role) {}
-    QAccessible::Role role() const override { return Decorative() ? QAccessible::Graphic : QAccessibleWidget::role(); }
+    QAccessible::Role role() const override {
+        return Decorative() ? QAccessible::Graphic : QAccessibleWidget::role();
+    }
     QString text(QAccessible::Text t) const override {
         return t == QAccessible::Name && Decorative() ? QString() : QAccessibleWidget::text(t);
     }
-    QStringList actionNames() const override { return Decorative() ? QStringList() : QAccessibleWidget::actionNames(); }
+    QStringList actionNames() const override {
+        return Decorative() ? QStringList() : QAccessibleWidget::actionNames();
+    }
 
 protected:
     bool Decorative() const { return wydIsDecorative(*widget()); }
@@ -35,7 +39,8 @@ public:
 
     QString text(QAccessible::Text t) const override {
         const QString text = TSkinnedAccessible::text(t);
-        if (t == QAccessible::Name && text.isEmpty() && !Decorative() && Button().ShowCaption()) return Button().Caption();
+        if (t == QAccessible::Name && text.isEmpty() && !Decorative() && Button().ShowCaption())
+            return Button().Caption();
         return text;
     }
     QAccessible::State state() const override {
@@ -112,8 +117,10 @@ QAccessibleInterface* SkinnedControlInterface(const QString&, QObject* object) {
     if (!widget) return nullptr;
     if (dynamic_cast<TwydExtImage*>(widget)) return new TSkinnedAccessible(widget, QAccessible::Graphic);
     if (auto* button = dynamic_cast<TwydPngButton*>(widget)) return new TButtonAccessible(button);
-    if (auto* slider = dynamic_cast<TwydSlider*>(widget)) return new TRangeAccessible(slider, QAccessible::Slider);
-    if (auto* bar = dynamic_cast<TwydVProgress*>(widget)) return new TRangeAccessible(bar, QAccessible::ProgressBar);
+    if (auto* slider = dynamic_cast<TwydSlider*>(widget))
+        return new TRangeAccessible(slider, QAccessible::Slider);
+    if (auto* bar = dynamic_cast<TwydVProgress*>(widget))
+        return new TRangeAccessible(bar, QAccessible::ProgressBar);
     if (auto* panel = dynamic_cast<TwydPanel*>(widget)) return new TPanelAccessible(panel);
     return nullptr;
 }
@@ -133,9 +140,7 @@ void wydSetDecorative(QWidget& control) {
     control.setFocusPolicy(Qt::NoFocus);
 }
 
-bool wydIsDecorative(const QWidget& control) {
-    return control.property(DecorativeProperty).toBool();
-}
+bool wydIsDecorative(const QWidget& control) { return control.property(DecorativeProperty).toBool(); }
 
 void wydNotifyValue(QWidget& control, const QVariant& value) {
     if (!QAccessible::isActive()) return;

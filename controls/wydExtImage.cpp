@@ -2,9 +2,7 @@
 
 #include <QMouseEvent>
 
-TwydExtImage::TwydExtImage(QWidget* parent) : TWheelControl(parent) {
-    resize(100, 100);
-}
+TwydExtImage::TwydExtImage(QWidget* parent) : TWheelControl(parent) { resize(100, 100); }
 
 void TwydExtImage::SetIndex(int32_t& field, int32_t v) {
     field = v;
@@ -62,7 +60,8 @@ void TwydExtImage::PaintTo(QPainter& p) {
     wydDraw::FillRect(p, rect(), ColorToQColor(FBgColor, palette()));
     if (FPngListe) {
         wydDraw::StretchDraw(p, Left, Top, Right, Bottom, FPngListe, FIndexBackground);
-        wydDraw::StretchDraw(p, Left + FPaddingLeft, Top, Right - FPaddingRight, Bottom, FPngListe, FIndexBgCenter);
+        wydDraw::StretchDraw(p, Left + FPaddingLeft, Top, Right - FPaddingRight, Bottom, FPngListe,
+                             FIndexBgCenter);
         wydDraw::StretchDraw(p, Left, Top, Left + FPaddingLeft, Bottom, FPngListe, FIndexBgLeft);
         wydDraw::StretchDraw(p, Right - FPaddingRight, Top, Right, Bottom, FPngListe, FIndexBgRight);
     }
@@ -82,7 +81,8 @@ void TwydExtImage::mousePressEvent(QMouseEvent* event) {
 
 void TwydExtImage::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
-    const bool click = event->button() == Qt::LeftButton && FLeftPressed && rect().contains(event->position().toPoint());
+    const bool click =
+        event->button() == Qt::LeftButton && FLeftPressed && rect().contains(event->position().toPoint());
     if (event->button() == Qt::LeftButton) FLeftPressed = false;
     Notify(FOnMouseUp);
     if (click) Notify(FOnClick);

@@ -29,17 +29,11 @@ void TwydPngButton::SetIndexNormal(int32_t v) {
     SetButtonState(FButtonState);
 }
 
-void TwydPngButton::SetIndexDown(int32_t v) {
-    SetIndex(FIndexDown, v);
-}
+void TwydPngButton::SetIndexDown(int32_t v) { SetIndex(FIndexDown, v); }
 
-void TwydPngButton::SetIndexDisabled(int32_t v) {
-    SetIndex(FIndexDisabled, v);
-}
+void TwydPngButton::SetIndexDisabled(int32_t v) { SetIndex(FIndexDisabled, v); }
 
-void TwydPngButton::SetIndexMouseOver(int32_t v) {
-    SetIndex(FIndexMouseOver, v);
-}
+void TwydPngButton::SetIndexMouseOver(int32_t v) { SetIndex(FIndexMouseOver, v); }
 
 void TwydPngButton::SetShowCaption(bool v) {
     FShowCaption = v;
@@ -84,7 +78,8 @@ void TwydPngButton::PaintTo(QPainter& p) {
     wydDraw::FillRect(p, r, ColorToQColor(FBgColor, palette()));
     wydDraw::StretchDraw(p, 0, 0, width(), height(), FPngListe, FIndexBackground);
     if (FShowCaption) wydDraw::TextRect(p, r, FCaption, font(), palette().color(QPalette::WindowText));
-    if (MouseIsOver && isEnabled()) wydDraw::StretchDraw(p, 0, 0, width(), height(), FPngListe, FIndexMouseOver);
+    if (MouseIsOver && isEnabled())
+        wydDraw::StretchDraw(p, 0, 0, width(), height(), FPngListe, FIndexMouseOver);
 }
 
 void TwydPngButton::paintEvent(QPaintEvent*) {
@@ -120,7 +115,8 @@ void TwydPngButton::mousePressEvent(QMouseEvent* event) {
 }
 
 void TwydPngButton::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = event->button() == Qt::LeftButton && FLeftPressed && rect().contains(event->position().toPoint());
+    const bool click =
+        event->button() == Qt::LeftButton && FLeftPressed && rect().contains(event->position().toPoint());
     if (event->button() == Qt::LeftButton) FLeftPressed = false;
     if (click) Notify(FOnClick);
     QWidget::mouseReleaseEvent(event);

@@ -81,5 +81,5 @@ private:
     int32_t FIndexBackground = -1;     // the state picture
     TwydButtonMode FSwitchMode = Simple;
     bool MouseIsOver = false;
-    bool FLeftPressed = false;         // a left press that may become a click
+    bool FLeftPressed = false; // a left press that may become a click
 };

@@ -10,7 +10,8 @@ namespace {
 constexpr char PngSignature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1A', '\n'};
 
 QByteArray ReadExactly(QIODevice& stream, qint64 bytes, const char* what) {
-    if (bytes < 0 || bytes > stream.bytesAvailable()) throw EwydPngListe(QString("Fin de flux inattendue (%1)").arg(what));
+    if (bytes < 0 || bytes > stream.bytesAvailable())
+        throw EwydPngListe(QString("Fin de flux inattendue (%1)").arg(what));
     QByteArray data = stream.read(bytes);
     if (data.size() != bytes) throw EwydPngListe(QString("Fin de flux inattendue (%1)").arg(what));
     return data;
@@ -146,7 +147,8 @@ TwydPng* TwydPngListe::GetPng(int32_t Index) const {
 void TwydPngListe::SetPng(int32_t Index, const TwydPng* Png) {
     if (Count() == 0) throw EwydPngListe("TwydPngListe - Indice hors limites. (Aucun élément défini)");
     if (Index >= Count())
-        throw EwydPngListe(QString("TwydPngListe - Indice hors limites.<%1> [0-%2]").arg(Index).arg(Count() - 1));
+        throw EwydPngListe(
+            QString("TwydPngListe - Indice hors limites.<%1> [0-%2]").arg(Index).arg(Count() - 1));
     CheckIndex(Index, Count());
     auto item = std::make_unique<TwydPng>();
     item->Assign(Png);
@@ -233,9 +235,7 @@ bool TwydPngListe::IsValid(int32_t Index) const {
     return item && !item->Png.isNull();
 }
 
-bool TwydPngListe::IsValid(const QString& Name) const {
-    return IsValid(Getbyname(Name));
-}
+bool TwydPngListe::IsValid(const QString& Name) const { return IsValid(Getbyname(Name)); }
 
 void TwydPngListe::Assign(const TwydPngListe* Source) {
     if (!Source) {
@@ -273,7 +273,8 @@ void TwydPngListe::SaveToStream(QIODevice& stream) {
 
 void TwydPngListe::LoadFromFile(const QString& FileName) {
     QFile file(FileName);
-    if (!file.open(QIODevice::ReadOnly)) throw EwydPngListe("Impossible d'ouvrir " + FileName + " : " + file.errorString());
+    if (!file.open(QIODevice::ReadOnly))
+        throw EwydPngListe("Impossible d'ouvrir " + FileName + " : " + file.errorString());
     const TUpdate suspended(*this);
     LoadFromStream(file);
 }

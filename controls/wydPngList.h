@@ -2,8 +2,8 @@
 // A named list of PNG pictures, and its byte format: a skin is such a list saved to a file.
 // Main thread only.
 
-#include <QImage>
 #include <QIODevice>
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -109,7 +109,7 @@ private:
     int32_t FUpdateCount = 0;
     std::vector<std::unique_ptr<TwydPng>> FItems;
     TNotifyEvent FOnChange;
-    QString FDoubleFile;                          // empty: no 2× pictures
+    QString FDoubleFile;                           // empty: no 2× pictures
     mutable std::unique_ptr<TwydPngListe> FDouble; // read on first demand
     mutable bool FDoubleRead = false;
 };

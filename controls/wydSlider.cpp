@@ -15,22 +15,16 @@ TwydSlider::TwydSlider(QWidget* parent) : TwydRangeControl(parent) {
     FPosition = 50;
 }
 
-void TwydSlider::SetPaddingEnd(int32_t v) {
-    SetAndRelayout(FPaddingEnd, std::max(v, 0));
-}
+void TwydSlider::SetPaddingEnd(int32_t v) { SetAndRelayout(FPaddingEnd, std::max(v, 0)); }
 
-void TwydSlider::SetPaddingStart(int32_t v) {
-    SetAndRelayout(FPaddingStart, std::max(v, 0));
-}
+void TwydSlider::SetPaddingStart(int32_t v) { SetAndRelayout(FPaddingStart, std::max(v, 0)); }
 
 void TwydSlider::SetShowCaption(bool v) {
     FShowCaption = v;
     Relayout();
 }
 
-void TwydSlider::SetThickness(int32_t v) {
-    SetAndRelayout(FThickness, std::clamp(v, 2, 32));
-}
+void TwydSlider::SetThickness(int32_t v) { SetAndRelayout(FThickness, std::clamp(v, 2, 32)); }
 
 void TwydSlider::SetInteractive(TInteractive v) {
     FInteractive = v;
@@ -46,7 +40,8 @@ void TwydSlider::SetOrientation(TOrientation v) {
 int TwydSlider::ValueToPixel(long double v) const {
     const long double span = static_cast<long double>(FMaxi) - Fmini;
     if (FOrientation == orHorizontal)
-        return static_cast<int>(wydRound((v - Fmini) / span * (FGutter.Right - FGutter.Left) + FPaddingStart));
+        return static_cast<int>(
+            wydRound((v - Fmini) / span * (FGutter.Right - FGutter.Left) + FPaddingStart));
     return static_cast<int>(wydRound((FMaxi - v) / span * (FGutter.Bottom - FGutter.Top) + FPaddingEnd));
 }
 
@@ -93,17 +88,22 @@ void TwydSlider::PaintTo(QPainter& p) {
         const int mid = H / 2;
         wydDraw::PlainBox(p, g.Left - k, g.Top, g.Right + k, g.Bottom, off);
         wydDraw::PlainBox(p, l.Left - k, l.Top, l.Right + k, l.Bottom, on);
-        if (FShowCaption) wydDraw::TextRect(p, QRect(QPoint(g.Right + k, 0), QPoint(W - 1, H - 1)), value, font(), pal.color(QPalette::WindowText));
+        if (FShowCaption)
+            wydDraw::TextRect(p, QRect(QPoint(g.Right + k, 0), QPoint(W - 1, H - 1)), value, font(),
+                              pal.color(QPalette::WindowText));
         wydDraw::Draw(p, (g.Left - 32 - k) / 2, mid - 16, FPngListe, FIndexIcon);
         if (knob)
             wydDraw::StretchDraw(p, l.Right - 16, mid - 16, l.Right + 16, mid + 16, FPngListe, FIndexKnob);
         else if (knobColour.isValid())
-            wydDraw::OutlinedBox(p, l.Right - 5, l.Top - 4, l.Right + 5, l.Bottom + 4, knobOutline, knobColour);
+            wydDraw::OutlinedBox(p, l.Right - 5, l.Top - 4, l.Right + 5, l.Bottom + 4, knobOutline,
+                                 knobColour);
     } else {
         const int mid = W / 2;
         wydDraw::PlainBox(p, g.Left, g.Top - k, g.Right, g.Bottom + k, off);
         wydDraw::PlainBox(p, l.Left, l.Top - k, l.Right, l.Bottom + k, on);
-        if (FShowCaption) wydDraw::TextRect(p, QRect(QPoint(0, 0), QPoint(W - 1, g.Top - k - 1)), value, font(), pal.color(QPalette::WindowText));
+        if (FShowCaption)
+            wydDraw::TextRect(p, QRect(QPoint(0, 0), QPoint(W - 1, g.Top - k - 1)), value, font(),
+                              pal.color(QPalette::WindowText));
         const int t = (H - g.Bottom - k) / 2;
         wydDraw::Draw(p, mid - 16, H - t - 16, FPngListe, FIndexIcon);
         if (knob)
@@ -141,9 +141,7 @@ std::optional<long double> TwydSlider::KeyTarget(const QKeyEvent& key) const {
     }
 }
 
-bool TwydSlider::MovesWith(const QKeyEvent& key) const {
-    return KeyTarget(key).has_value();
-}
+bool TwydSlider::MovesWith(const QKeyEvent& key) const { return KeyTarget(key).has_value(); }
 
 void TwydSlider::keyPressEvent(QKeyEvent* event) {
     if (const std::optional<long double> target = KeyTarget(*event)) {
@@ -165,7 +163,8 @@ void TwydSlider::mousePressEvent(QMouseEvent* event) {
     if (FDragging && (FInteractive & actMouseDown)) SetFromPointer(event->position().toPoint());
     QWidget::mousePressEvent(event);
     if (FOnMouseDown)
-        FOnMouseDown(this, event->button(), event->buttons(), event->position().toPoint().x(), event->position().toPoint().y());
+        FOnMouseDown(this, event->button(), event->buttons(), event->position().toPoint().x(),
+                     event->position().toPoint().y());
 }
 
 // A drag outside the slider goes on only with the left button alone held.
@@ -181,7 +180,8 @@ void TwydSlider::mouseReleaseEvent(QMouseEvent* event) {
     FDragging = false;
     QWidget::mouseReleaseEvent(event);
     if (FOnMouseUp)
-        FOnMouseUp(this, event->button(), event->buttons(), event->position().toPoint().x(), event->position().toPoint().y());
+        FOnMouseUp(this, event->button(), event->buttons(), event->position().toPoint().x(),
+                   event->position().toPoint().y());
 }
 
 bool TwydSlider::DoMouseWheelDown() {

@@ -12,7 +12,8 @@ using TInteractive = int; // a set of TInteractiveAction bits
 
 class TwydSlider : public TwydRangeControl {
 public:
-    using TMouseEvent = std::function<void(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Buttons, int X, int Y)>;
+    using TMouseEvent =
+        std::function<void(QObject* Sender, Qt::MouseButton Button, Qt::MouseButtons Buttons, int X, int Y)>;
 
     explicit TwydSlider(QWidget* parent = nullptr);
 

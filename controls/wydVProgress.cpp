@@ -28,14 +28,16 @@ void TwydVProgress::Layout() {
     FGutter.Top = FPaddingTop;
     FGutter.Bottom = H + 1 - FPaddingBottom;
     const long double span = static_cast<long double>(FMaxi) - Fmini;
-    const auto top = static_cast<int>(wydRound((FMaxi - FPosition) / span * (FGutter.Bottom - FGutter.Top) + FPaddingTop));
+    const auto top =
+        static_cast<int>(wydRound((FMaxi - FPosition) / span * (FGutter.Bottom - FGutter.Top) + FPaddingTop));
     FGaugeLevel = {FGutter.Left, top, FGutter.Right, FGutter.Bottom};
 }
 
 void TwydVProgress::PaintTo(QPainter& p) {
     const QPalette& pal = palette();
     wydDraw::FillRect(p, rect(), ColorToQColor(FBgColor, pal));
-    wydDraw::PlainBox(p, FGutter.Left, FGutter.Top, FGutter.Right, FGutter.Bottom, ColorToQColor(FGutterOffColor, pal));
+    wydDraw::PlainBox(p, FGutter.Left, FGutter.Top, FGutter.Right, FGutter.Bottom,
+                      ColorToQColor(FGutterOffColor, pal));
     wydDraw::PlainBox(p, FGaugeLevel.Left, FGaugeLevel.Top, FGaugeLevel.Right, FGaugeLevel.Bottom,
                       ColorToQColor(FGutterOnColor, pal));
     wydDraw::StretchDraw(p, 0, 0, width(), height(), FPngListe, FIndexBackground);

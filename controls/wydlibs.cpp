@@ -58,7 +58,8 @@ QImage NearestNeighbour(const QImage& picture, int width, int height) {
     const QImage source = picture.convertToFormat(QImage::Format_ARGB32);
     QImage scaled(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(int(int64_t{y} * source.height() / height)));
+        const auto* in =
+            reinterpret_cast<const QRgb*>(source.constScanLine(int(int64_t{y} * source.height() / height)));
         auto* out = reinterpret_cast<QRgb*>(scaled.scanLine(y));
         for (int x = 0; x < width; ++x) out[x] = in[int64_t{x} * source.width() / width];
     }
@@ -101,9 +102,7 @@ void Blend(QPainter& p, const QPoint& at, const QImage& picture) {
     p.restore();
 }
 
-qreal DensityOf(const QPainter& p) {
-    return p.device() ? p.device()->devicePixelRatio() : 1.0;
-}
+qreal DensityOf(const QPainter& p) { return p.device() ? p.device()->devicePixelRatio() : 1.0; }
 
 // The 2× picture an index names, when the surface is dense enough for it.
 const QImage* DensePictureAt(const TwydPngListe* list, int32_t index, qreal devicePixelRatio) {
@@ -151,12 +150,14 @@ void FillRect(QPainter& p, const QRect& r, const QColor& color) {
 }
 
 void PlainBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& color) {
-    if (color.isValid() && X2 - X1 > 1 && Y2 - Y1 > 1) p.fillRect(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1), color);
+    if (color.isValid() && X2 - X1 > 1 && Y2 - Y1 > 1)
+        p.fillRect(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1), color);
 }
 
 void OutlinedBox(QPainter& p, int X1, int Y1, int X2, int Y2, const QColor& outline, const QColor& fill) {
     if (X2 <= X1 || Y2 <= Y1) return;
-    if (fill.isValid() && X2 - X1 > 2 && Y2 - Y1 > 2) p.fillRect(QRect(X1 + 1, Y1 + 1, X2 - X1 - 2, Y2 - Y1 - 2), fill);
+    if (fill.isValid() && X2 - X1 > 2 && Y2 - Y1 > 2)
+        p.fillRect(QRect(X1 + 1, Y1 + 1, X2 - X1 - 2, Y2 - Y1 - 2), fill);
     if (!outline.isValid()) return;
     p.fillRect(QRect(X1, Y1, X2 - X1, 1), outline);
     p.fillRect(QRect(X1, Y2 - 1, X2 - X1, 1), outline);
@@ -174,11 +175,13 @@ void Draw(QPainter& p, int X, int Y, const QImage& picture) {
     StretchDraw(p, X, Y, X + picture.width(), Y + picture.height(), picture);
 }
 
-void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const TwydPngListe* list, int32_t index) {
+void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const TwydPngListe* list,
+                 int32_t index) {
     const qreal ratio = DensityOf(p);
     const QImage* twice = DensePictureAt(list, index, ratio);
     if (!twice) {
-        if (const QImage* picture = PictureAt(list, index)) StretchDraw(p, Left, Top, Right, Bottom, *picture);
+        if (const QImage* picture = PictureAt(list, index))
+            StretchDraw(p, Left, Top, Right, Bottom, *picture);
         return;
     }
     const QRect r = Ordered(Left, Top, Right, Bottom);

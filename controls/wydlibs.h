@@ -67,7 +67,8 @@ void Draw(QPainter& p, int X, int Y, const QImage& picture);
 // The list's picture at that index, as the two above; nothing when the index names none. On a
 // dense surface the list's 2× picture fills the same rectangle with its own device pixels; sizes
 // and places are always those of the 1× picture.
-void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const TwydPngListe* list, int32_t index);
+void StretchDraw(QPainter& p, int Left, int Top, int Right, int Bottom, const TwydPngListe* list,
+                 int32_t index);
 void Draw(QPainter& p, int X, int Y, const TwydPngListe* list, int32_t index);
 // One line, centred both ways, cut at the end with an ellipsis, clipped, transparent background.
 void TextRect(QPainter& p, const QRect& r, const QString& text, const QFont& font, const QColor& color);

@@ -60,7 +60,8 @@ void TLanguage::setSource(const QString& resName) {
     QJsonParseError error{};
     const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
-        if (IsJsonScalar(text)) throw EJsonTypeError("Invalid JSON type: the language table must be an array");
+        if (IsJsonScalar(text))
+            throw EJsonTypeError("Invalid JSON type: the language table must be an array");
         FIds.reset();
         return;
     }

@@ -73,9 +73,7 @@ QString HelpText(const QString& program) {
     return text;
 }
 
-QString VersionText() {
-    return QStringLiteral("Sarvo MP3 Recorder " SARVO_VERSION "\n");
-}
+QString VersionText() { return QStringLiteral("Sarvo MP3 Recorder " SARVO_VERSION "\n"); }
 
 QString CommandName(TRemoteCommand command) {
     for (const TCommandOption& option : CommandOptions)

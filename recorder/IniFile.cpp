@@ -109,7 +109,8 @@ void TIniFile::WriteString(const QString& section, const QString& key, const QSt
     const TKeyPlace place = FindKey(ini.lines, section, key);
     if (place.keyLine >= 0) {
         const QString& old = ini.lines[place.keyLine];
-        ini.lines[place.keyLine] = old.left(old.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + value;
+        ini.lines[place.keyLine] =
+            old.left(old.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + value;
     } else if (place.sectionLine >= 0) {
         ini.lines.insert(place.lastLine + 1, key + QLatin1Char('=') + value);
     } else {

@@ -34,9 +34,7 @@ QString StatusOf(TflState state) {
     return QStringLiteral("Stopped");
 }
 
-QString PathOf(const std::string& fileName) {
-    return QFile::decodeName(QByteArray::fromStdString(fileName));
-}
+QString PathOf(const std::string& fileName) { return QFile::decodeName(QByteArray::fromStdString(fileName)); }
 
 // A recording's id on the bus: stable for its path, and a valid object path whatever its name.
 QString TrackIdOf(const QString& path) {

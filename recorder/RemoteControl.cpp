@@ -27,8 +27,7 @@ QString TRemoteControl::Request(TRemoteCommand command, const QString& activatio
 
 void TRemoteControl::WindowUp() {
     FWindowUp = true;
-    for (const TRemoteCommand command : std::exchange(FWaiting, {}))
-        FForm.RemoteCommand(command);
+    for (const TRemoteCommand command : std::exchange(FWaiting, {})) FForm.RemoteCommand(command);
 }
 
 void TRemoteControl::Raise(const QString& activationToken) {

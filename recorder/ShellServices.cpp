@@ -59,7 +59,8 @@ QString UserName() {
     std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
     passwd entry{};
     passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return {};
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return {};
     return QString::fromLocal8Bit(found->pw_name);
 }
 
@@ -71,8 +72,8 @@ QString InterfaceLanguage() {
     }
     // LANGUAGE, a list of preferences, counts only when a real locale is set, as for the C library.
     const QString preferred = Environment("LANGUAGE").section(QLatin1Char(':'), 0, 0);
-    const bool cLocale = locale.isEmpty() || locale == QLatin1String("C") || locale.startsWith(QLatin1String("C.")) ||
-                         locale == QLatin1String("POSIX");
+    const bool cLocale = locale.isEmpty() || locale == QLatin1String("C") ||
+                         locale.startsWith(QLatin1String("C.")) || locale == QLatin1String("POSIX");
     if (cLocale) return QStringLiteral("en");
     if (!preferred.isEmpty()) locale = preferred;
     const QString code = locale.section(QRegularExpression(QStringLiteral("[_.@]")), 0, 0).toLower();
@@ -83,8 +84,10 @@ QString InterfaceLanguage() {
 QString ProgramFolder() {
     const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     // Installed, the program is in bin/ and its skins and texts in share/sarvo-mp3-recorder/.
-    const QString installed = QDir::cleanPath(folder + QStringLiteral("../share/sarvo-mp3-recorder")) + QLatin1Char('/');
-    return !QFileInfo(folder + QStringLiteral("Skins")).isDir() && QFileInfo(installed + QStringLiteral("Skins")).isDir()
+    const QString installed =
+        QDir::cleanPath(folder + QStringLiteral("../share/sarvo-mp3-recorder")) + QLatin1Char('/');
+    return !QFileInfo(folder + QStringLiteral("Skins")).isDir() &&
+                   QFileInfo(installed + QStringLiteral("Skins")).isDir()
                ? installed
                : folder;
 }

@@ -29,9 +29,7 @@ constexpr qint64 LongestRequest = 4096; // bytes of one request line on the sock
 const QByteArray DoneWord = "ok";
 const QByteArray RefusedWord = "refused ";
 
-QString Unknown(const QString& name) {
-    return QStringLiteral("unknown command '%1'").arg(name);
-}
+QString Unknown(const QString& name) { return QStringLiteral("unknown command '%1'").arg(name); }
 
 // The toolkit's bus thread still reads messages, and looks their types up by number, while the
 // process ends. Its table of types must therefore exist before the bus machinery does, so that it
@@ -91,9 +89,7 @@ QString TSingleInstance::RuntimeFolder() {
     return own;
 }
 
-bool TSingleInstance::Claim() {
-    return FUseBus ? ClaimOnBus() : ClaimSocket();
-}
+bool TSingleInstance::Claim() { return FUseBus ? ClaimOnBus() : ClaimSocket(); }
 
 TSingleInstance::TReply TSingleInstance::Send(TRemoteCommand command) {
     const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");

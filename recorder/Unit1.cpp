@@ -48,7 +48,8 @@ bool IsPlainSkinName(const QString& name) {
 // "$" followed by hexadecimal, or a decimal number.
 bool ParseColour(const QString& text, TColor& colour) {
     bool ok = false;
-    const qlonglong value = text.startsWith(QLatin1Char('$')) ? text.mid(1).toLongLong(&ok, 16) : text.toLongLong(&ok, 10);
+    const qlonglong value =
+        text.startsWith(QLatin1Char('$')) ? text.mid(1).toLongLong(&ok, 16) : text.toLongLong(&ok, 10);
     if (ok) colour = static_cast<TColor>(value);
     return ok;
 }
@@ -59,6 +60,7 @@ QString FillName(QString text, const QString& name) { return text.replace(QStrin
 
 void TCachedTexts::Load(const TLanguage& table) {
     using Member = QString TCachedTexts::*;
+    // clang-format off
 #define SARVO_TEXT(key) std::pair<const char*, Member>{#key, &TCachedTexts::key}
     static const std::array texts{
         SARVO_TEXT(wyd_Play), SARVO_TEXT(wyd_PlayPause), SARVO_TEXT(wyd_Standby), SARVO_TEXT(wyd_Recording),
@@ -74,6 +76,7 @@ void TCachedTexts::Load(const TLanguage& table) {
         SARVO_TEXT(wyd_RecordingSaved), SARVO_TEXT(wyd_NoInput), SARVO_TEXT(wyd_DiskFull),
         SARVO_TEXT(wyd_FolderNotWritable), SARVO_TEXT(wyd_DiskTimeLeft), SARVO_TEXT(wyd_DiskFullStop),
         SARVO_TEXT(wyd_DiskFullNoRecord)};
+    // clang-format on
 #undef SARVO_TEXT
     for (const auto& [key, member] : texts) this->*member = table.localize(QString::fromLatin1(key));
 }
@@ -84,9 +87,13 @@ TForm1::TForm1(TMessageBoxes* boxes, QWidget* parent, TListReading listReading)
       FBoxes(boxes ? boxes : &FDefaultBoxes) {
     setWindowTitle(QStringLiteral("Sarvo MP3 Recorder"));
     // The engine's notifications are run by this window's event loop.
-    SetWakeMainThread([] { QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection); });
+    SetWakeMainThread([] {
+        QMetaObject::invokeMethod(
+            qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    });
     // What a handler of the engine's reports lets through is shown like the actions' errors.
-    SetErrorReport([this](const std::string& message) { FBoxes->ShowMessage(this, QString::fromStdString(message)); });
+    SetErrorReport(
+        [this](const std::string& message) { FBoxes->ShowMessage(this, QString::fromStdString(message)); });
     Traductor = new TLanguage(this);
     AccessTexts = new TLanguage(this);
     AccessTexts->setSource(QStringLiteral("Resource_Access"));
@@ -215,7 +222,8 @@ std::optional<QString> TForm1::TipOf(QObject* control) const {
 }
 
 void TForm1::ShowTip(QObject* control) {
-    if (const std::optional<QString> tip = TipOf(control)) StatusBar1->SetPanelText(QStringLiteral(" ") + *tip);
+    if (const std::optional<QString> tip = TipOf(control))
+        StatusBar1->SetPanelText(QStringLiteral(" ") + *tip);
 }
 
 QString TForm1::Utilisateur() const { return ShellServices::UserName(); }
@@ -235,7 +243,8 @@ void TForm1::FormCreate(TListReading listReading) {
     QDir().mkdir(appData + QLatin1Char('/') + AppDataSubfolder);
     AppDataFolder = appData + QLatin1Char('/') + AppDataSubfolder;
 
-    const QString lang = Prefs().ReadString(QStringLiteral("Language"), QStringLiteral("Locale"), SystemLanguage());
+    const QString lang =
+        Prefs().ReadString(QStringLiteral("Language"), QStringLiteral("Locale"), SystemLanguage());
     ChangeLanguage(InterfaceLanguages.contains(lang) ? lang : FallbackLanguage);
 
     const QString defaultFolder = DefaultRecordingsFolder(ShellServices::DocumentsFolder());
@@ -255,7 +264,8 @@ void TForm1::FormCreate(TListReading listReading) {
     ComboRecLinesChange();
     Quality = Prefs().ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("Quality"), 1);
     ApplyQuality();
-    DXAudioIn1.SetInChannels(ChannelCount(Prefs().ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("NbChannels"), 1)));
+    DXAudioIn1.SetInChannels(
+        ChannelCount(Prefs().ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("NbChannels"), 1)));
 
     // Only the chosen skin is decoded (the window is drawn with the built-in one until then), the
     // vintage one's file when the chosen cannot be read. The list is read once, sorted by date.
@@ -311,7 +321,8 @@ void TForm1::ChangeLanguage(const QString& lang) {
     Traductor->setSource(LanguageResource);
     Traductor->setLanguage(lang);
     Texts.Load(*Traductor);
-    Mp3List->setHeaderLabels({Texts.wyd_RecName, Texts.wyd_DateAndTime, Texts.wyd_Length, Texts.wyd_FileSize});
+    Mp3List->setHeaderLabels(
+        {Texts.wyd_RecName, Texts.wyd_DateAndTime, Texts.wyd_Length, Texts.wyd_FileSize});
     Lire->setText(Texts.wyd_MenuPlay);
     Renommer->setText(Texts.wyd_MenuRename);
     Supprimer->setText(Texts.wyd_MenuDelete);

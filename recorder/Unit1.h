@@ -68,8 +68,8 @@ struct TCachedTexts {
         wyd_RecName, wyd_DateAndTime, wyd_Length, wyd_FileSize, wyd_Warning, wyd_MsgDeleteAll, wyd_PleaseWait,
         wyd_FileNotExist, wyd_MP3NotValide, wyd_BadFileName, wyd_NoRenaming, wyd_DirNotExist, wyd_DirCreated,
         wyd_CannotCreateDir, wyd_UseDefaultDir, wyd_NoCompliantInputDevice1, wyd_NoCompliantInputDevice2,
-        wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll, wyd_FinishLate, wyd_InputGone,
-        wyd_RecordingSaved, wyd_NoInput, wyd_DiskFull, wyd_FolderNotWritable;
+        wyd_NoCompliantInputDevice3, wyd_MenuPlay, wyd_MenuRename, wyd_MenuDelete, wyd_MenuDeleteAll,
+        wyd_FinishLate, wyd_InputGone, wyd_RecordingSaved, wyd_NoInput, wyd_DiskFull, wyd_FolderNotWritable;
     QString wyd_DiskTimeLeft, wyd_DiskFullStop, wyd_DiskFullNoRecord;
 
     // Fills every text from the table, in the order the window has always looked them up.
@@ -111,7 +111,7 @@ public:
     QString exeFolder;
     QString AppDataFolder;
     QString mp3Folder;
-    int Quality = 0;      // 0 low, 1 medium, 2 high; other values leave the bit rate alone
+    int Quality = 0; // 0 low, 1 medium, 2 high; other values leave the bit rate alone
     bool croissant = false;
 
     TLanguage* Traductor = nullptr;
@@ -225,7 +225,7 @@ public:
     TMixLines mixLines;
     bool mixok = false;
     bool isMaster = false;
-    long double oldlinearrec = 0;        // timer only
+    long double oldlinearrec = 0; // timer only
     // Inputs came or went, or the sound server did: the list follows, the chosen input is found
     // again by its name, and monitoring comes back.
     void InputsChanged();
@@ -371,21 +371,21 @@ private:
     TflState FflagState = flStop;
     bool FStartupAborted = false;
     bool FClosed = false;
-    TColor FSkinColour = 0; // the colour the skin last gave the clock, the meter and the labels
-    bool FWaitCursor = false;   // the hourglass of a finishing recording is up
-    QPoint FDragStart;          // where a press on a selected row began
-    bool FDragPending = false;  // that press may become a drag-out
-    QString FRecordingPath;     // the file of the recording open, or of the last one
-    uint64_t FRecordingRun = 0; // the MP3 sink's run of that recording
-    bool FFinishLate = false;   // its end was not written in time; its OnDone finishes it
-    int FInputCount = 0;      // entries of the input table in use
-    std::string FChosenSource; // the chosen input's source name, kept while it is away
-    QString FChosenName;       // and its entry's text
+    TColor FSkinColour = 0;      // the colour the skin last gave the clock, the meter and the labels
+    bool FWaitCursor = false;    // the hourglass of a finishing recording is up
+    QPoint FDragStart;           // where a press on a selected row began
+    bool FDragPending = false;   // that press may become a drag-out
+    QString FRecordingPath;      // the file of the recording open, or of the last one
+    uint64_t FRecordingRun = 0;  // the MP3 sink's run of that recording
+    bool FFinishLate = false;    // its end was not written in time; its OnDone finishes it
+    int FInputCount = 0;         // entries of the input table in use
+    std::string FChosenSource;   // the chosen input's source name, kept while it is away
+    QString FChosenName;         // and its entry's text
     bool FToldInputGone = false; // the user was told it is away
-    bool FSettingsOpen = false; // the settings window is up: no capture runs meanwhile
-    QTimer FMonitorRetry;      // single shot: monitoring again after it ended by itself
-    QTranslator FQtTranslation; // Qt's own texts in the current language, when Qt has them
-    QString FTimeLeftText;    // the disk's time left as last put on the status line
+    bool FSettingsOpen = false;  // the settings window is up: no capture runs meanwhile
+    QTimer FMonitorRetry;        // single shot: monitoring again after it ended by itself
+    QTranslator FQtTranslation;  // Qt's own texts in the current language, when Qt has them
+    QString FTimeLeftText;       // the disk's time left as last put on the status line
     TMessageBoxes FDefaultBoxes;
     TMessageBoxes* FBoxes;
 };

@@ -92,7 +92,8 @@ TwydSlider* TForm1::NewVolumeSlider(int x, int knob, int position) {
 void TForm1::CreateControls() {
     setFont(ShellServices::Font(QStringLiteral("Segoe UI"), 15));
     wydPngListe1 = new TwydPngListe(this);
-    wydPngListe1->LoadWithDouble(QStringLiteral(":/Skins/Vintage-Skin")); // drawn before any skin file is read
+    wydPngListe1->LoadWithDouble(
+        QStringLiteral(":/Skins/Vintage-Skin")); // drawn before any skin file is read
 
     Panel1 = new QFrame(this);
     Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -262,4 +263,3 @@ void TForm1::ApplySkinColour(TColor colour) {
     update();
     wydPngButton1->update();
 }
-

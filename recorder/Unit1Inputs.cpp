@@ -209,8 +209,8 @@ void TForm1::RefreshSettingsInputs() {
 }
 
 bool TForm1::MayMonitor() const {
-    return !FSettingsOpen && !RecordingOpen() && MP3Out1.Status() == tosIdle && NULLOut1.Status() == tosIdle &&
-           DXAudioIn1.DeviceNumber() >= 0;
+    return !FSettingsOpen && !RecordingOpen() && MP3Out1.Status() == tosIdle &&
+           NULLOut1.Status() == tosIdle && DXAudioIn1.DeviceNumber() >= 0;
 }
 
 void TForm1::NULLOut1Done() {
@@ -228,5 +228,6 @@ void TForm1::TrackBar1Change() {
 void TForm1::SpiCursor2Change() {
     const auto position = static_cast<double>(SliderOutput->Position());
     SetPlayerVolume(static_cast<int32_t>(RoundHalfEven(position * 10)));
-    if (VolumeLabel) SetLabelText(*VolumeLabel, QStringLiteral("Volume: ") + QString::number(RoundHalfEven(position)));
+    if (VolumeLabel)
+        SetLabelText(*VolumeLabel, QStringLiteral("Volume: ") + QString::number(RoundHalfEven(position)));
 }

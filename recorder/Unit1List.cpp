@@ -26,7 +26,8 @@ const QByteArray NativeMp3Extension = QFile::encodeName(Mp3Extension);
 // The locale's short date, with the year written in full so that it parses back unambiguously.
 QString ListDateFormat(const QLocale& locale) {
     QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QStringLiteral("yyyy"))) format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    if (!format.contains(QStringLiteral("yyyy")))
+        format.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
     return format;
 }
 
@@ -41,8 +42,9 @@ QString ListDateTimeText(QDateTime when) {
     const QLocale locale;
     const QString date = locale.toString(when.date(), ListDateFormat(locale));
     if (when.time() == QTime(0, 0)) return date;
-    return date + QLatin1Char(' ') + locale.toString(QTime(when.time().hour(), when.time().minute(), when.time().second()),
-                                                    ListTimeFormat(locale));
+    return date + QLatin1Char(' ') +
+           locale.toString(QTime(when.time().hour(), when.time().minute(), when.time().second()),
+                           ListTimeFormat(locale));
 }
 
 // A cell's text keeps this much room from the cell's left and right edges.
@@ -64,7 +66,8 @@ const QDateTime NoDate(QDate(1799, 1, 1), QTime(0, 0));
 
 QDateTime ParseDateTime(const QString& text) {
     const QLocale locale;
-    const QDateTime when = locale.toDateTime(text, ListDateFormat(locale) + QLatin1Char(' ') + ListTimeFormat(locale));
+    const QDateTime when =
+        locale.toDateTime(text, ListDateFormat(locale) + QLatin1Char(' ') + ListTimeFormat(locale));
     if (when.isValid()) return when;
     const QDate day = locale.toDate(text, ListDateFormat(locale));
     return day.isValid() ? QDateTime(day, QTime(0, 0)) : NoDate;
@@ -82,11 +85,15 @@ qint64 ParseInteger(const QString& text) {
     return ok ? value : 0;
 }
 
-qint64 ParseSize(QString text) { return ParseInteger(text.remove(QStringLiteral("Ko"), Qt::CaseInsensitive)); }
+qint64 ParseSize(QString text) {
+    return ParseInteger(text.remove(QStringLiteral("Ko"), Qt::CaseInsensitive));
+}
 
 // Ordinal, folding the case of ASCII letters only.
 int CompareIgnoringAsciiCase(const QString& a, const QString& b) {
-    const auto fold = [](QChar c) { return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ? c.unicode() + 32 : c.unicode(); };
+    const auto fold = [](QChar c) {
+        return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ? c.unicode() + 32 : c.unicode();
+    };
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i)
         if (fold(a[i]) != fold(b[i])) return fold(a[i]) < fold(b[i]) ? -1 : 1;
@@ -98,8 +105,11 @@ struct TSortRow {
     QTreeWidgetItem* item;
     QString text;
     qint64 number = 0;
-    qint64 tie = 0; // for dates: the exact modification time, so that recordings of one second keep their order
-    bool operator<(const TSortRow& other) const { return number != other.number ? number < other.number : tie < other.tie; }
+    qint64 tie =
+        0; // for dates: the exact modification time, so that recordings of one second keep their order
+    bool operator<(const TSortRow& other) const {
+        return number != other.number ? number < other.number : tie < other.tie;
+    }
 };
 
 constexpr int ExactTimeRole = Qt::UserRole;
@@ -224,7 +234,8 @@ void TForm1::Mp3ListClick() {
             return;
         }
         OpenInPlayer(path);
-        SetPlayerVolume(static_cast<int32_t>(RoundHalfEven(static_cast<double>(SliderOutput->Position()) * 10)));
+        SetPlayerVolume(
+            static_cast<int32_t>(RoundHalfEven(static_cast<double>(SliderOutput->Position()) * 10)));
         SetflagState(flPlay);
         mp3player.Play();
     } catch (const std::exception&) {
@@ -243,7 +254,8 @@ class TMp3ListDelegate : public QStyledItemDelegate {
 public:
     explicit TMp3ListDelegate(TForm1& form) : QStyledItemDelegate(form.Mp3List), FForm(form) {}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         const QPalette& palette = QApplication::palette();
         const bool selected = option.state & QStyle::State_Selected;
         painter->save();
@@ -254,12 +266,16 @@ public:
         painter->setFont(FForm.Mp3List->font());
         const QRect text = option.rect.adjusted(CellInsetLeft, 0, -CellInsetRight, 0);
         const Qt::Alignment horizontal =
-            index.column() == 0 ? Qt::AlignLeft : Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
-        painter->drawText(text, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine,
-                          painter->fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, text.width()));
+            index.column() == 0
+                ? Qt::AlignLeft
+                : Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()) & Qt::AlignHorizontal_Mask;
+        painter->drawText(
+            text, int(horizontal | Qt::AlignVCenter) | Qt::TextSingleLine,
+            painter->fontMetrics().elidedText(index.data().toString(), Qt::ElideRight, text.width()));
         painter->restore();
     }
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
         FForm.Mp3ListEditing();
         return QStyledItemDelegate::createEditor(parent, option, index);
     }
@@ -307,7 +323,8 @@ void TForm1::CreateListMenu() {
     PopupMenu1->addSeparator();
     Toutsupprimer1 = PopupMenu1->addAction(QString());
     const auto onTriggered = [this](QAction* item, void (TForm1::*action)()) {
-        connect(item, &QAction::triggered, this, [this, action] { ReportErrors([this, action] { (this->*action)(); }); });
+        connect(item, &QAction::triggered, this,
+                [this, action] { ReportErrors([this, action] { (this->*action)(); }); });
     };
     onTriggered(Lire, &TForm1::LireClick);
     onTriggered(Renommer, &TForm1::RenommerClick);
@@ -350,7 +367,8 @@ void TForm1::Mp3ListEditing() { isEditing = true; }
 bool TForm1::IsValidFileName(const QString& name) const {
     static const QString forbidden = QStringLiteral("\"*/:<>?\\|");
     if (name.isEmpty()) return false;
-    return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() <= 255 && forbidden.contains(c); });
+    return std::none_of(name.begin(), name.end(),
+                        [](QChar c) { return c.unicode() <= 255 && forbidden.contains(c); });
 }
 
 void TForm1::Mp3ListEdited(QTreeWidgetItem* row, const QString& text) {

@@ -5,11 +5,11 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QStorageInfo>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QStorageInfo>
 #include <QWindow>
 
 #include <array>
@@ -179,7 +179,8 @@ void TForm1::AfterRecording(const QString& recorded) {
     RefillSortedByDate();
     // Only a recording that holds sound plays: a run that failed at once left no file, or none
     // that plays.
-    const QList<QTreeWidgetItem*> rows = Mp3List->findItems(RemoveExtension(QFileInfo(recorded).fileName()), Qt::MatchExactly, 0);
+    const QList<QTreeWidgetItem*> rows =
+        Mp3List->findItems(RemoveExtension(QFileInfo(recorded).fileName()), Qt::MatchExactly, 0);
     if (!rows.isEmpty() && !GetMp3Properties(QFile::encodeName(recorded)).time.isEmpty()) {
         Mp3List->setCurrentItem(rows.first());
         Mp3ListClick();
@@ -280,8 +281,8 @@ QString TForm1::ClockText(int64_t ms) {
     const int64_t hours = ms / 3600000;
     const int64_t minutes = ms / 60000 - 60 * hours;
     const int64_t seconds = ms / 1000 - 60 * (ms / 60000);
-    return QString::asprintf("%2.2lld:%2.2lld:%2.2lld", static_cast<long long>(hours), static_cast<long long>(minutes),
-                             static_cast<long long>(seconds));
+    return QString::asprintf("%2.2lld:%2.2lld:%2.2lld", static_cast<long long>(hours),
+                             static_cast<long long>(minutes), static_cast<long long>(seconds));
 }
 
 QString TForm1::PlayTimeText() {
@@ -293,15 +294,16 @@ QString TForm1::RecTimeText() const { return ClockText(int64_t{MP3Out1.TimeElaps
 
 QString TForm1::NewRecordName() const {
     if (mp3Folder.isEmpty()) return {};
-    return RecordName(mp3Folder, QDateTime::currentDateTime()); // one reading: date and time agree at midnight
+    return RecordName(mp3Folder,
+                      QDateTime::currentDateTime()); // one reading: date and time agree at midnight
 }
 
 QString TForm1::RecordName(const QString& folder, const QDateTime& now) {
     const QDate date = now.date();
     const QTime time = now.time();
     const QString stem = folder + QStringLiteral("Rec-") +
-                         QString::asprintf("%2.4d-%2.2d-%2.2d-%2.2d-%2.2d-%2.2d", date.year(), date.month(), date.day(),
-                                           time.hour(), time.minute(), time.second());
+                         QString::asprintf("%2.4d-%2.2d-%2.2d-%2.2d-%2.2d-%2.2d", date.year(), date.month(),
+                                           date.day(), time.hour(), time.minute(), time.second());
     // Never write over an earlier recording of the same second.
     QString path = stem + QStringLiteral(".mp3");
     for (int n = 2; QFileInfo::exists(path); ++n) path = stem + QStringLiteral("-%1.mp3").arg(n);
@@ -364,7 +366,8 @@ void TForm1::MP3Out1ThreadException() {
 }
 
 QString TForm1::InputGoneText(const QString& input, bool recorded) const {
-    QString text = QString(Texts.wyd_InputGone).replace(QStringLiteral("XXXXXX"), QStringLiteral("\u201C%1\u201D").arg(input));
+    QString text = QString(Texts.wyd_InputGone)
+                       .replace(QStringLiteral("XXXXXX"), QStringLiteral("\u201C%1\u201D").arg(input));
     return recorded ? text + QLatin1Char(' ') + Texts.wyd_RecordingSaved : text;
 }
 
@@ -378,18 +381,23 @@ void TForm1::TellInputGone(bool recorded, const QString& engineText) {
 
 void TForm1::ShowRunFailure(const std::string& engineText, bool fileMade, bool recorded) {
     const QString engine = QString::fromStdString(engineText);
-    const auto withEngineText = [&engine](const QString& reason) { return reason + QStringLiteral("\r\n") + engine; };
+    const auto withEngineText = [&engine](const QString& reason) {
+        return reason + QStringLiteral("\r\n") + engine;
+    };
     const QString folder = QDir::toNativeSeparators(mp3Folder);
-    for (const char* inputFailure : {"Input stopped delivering sound", "Input failed", "Failed to create DirectSound"})
+    for (const char* inputFailure :
+         {"Input stopped delivering sound", "Input failed", "Failed to create DirectSound"})
         if (engineText.rfind(inputFailure, 0) == 0) return TellInputGone(recorded, engine);
-    if (engineText == "Invalid device number") return FBoxes->ShowWarning(this, withEngineText(Texts.wyd_NoInput));
+    if (engineText == "Invalid device number")
+        return FBoxes->ShowWarning(this, withEngineText(Texts.wyd_NoInput));
     if (!fileMade || engineText == "Error writing down mp3 file") {
         // A full disk and a folder that refuses the file read alike to the engine.
         // A folder that is gone has no disk to speak of: that is not a full one.
         const QStorageInfo disk(mp3Folder);
         const bool full = disk.isValid() && disk.isReady() && disk.bytesAvailable() < DiskFullBytes;
         const QString reason = full ? Texts.wyd_DiskFull : Texts.wyd_FolderNotWritable;
-        return FBoxes->ShowError(this, withEngineText(QString(reason).replace(QStringLiteral("XXXXXX"), folder)));
+        return FBoxes->ShowError(this,
+                                 withEngineText(QString(reason).replace(QStringLiteral("XXXXXX"), folder)));
     }
     if (!engine.isEmpty()) FBoxes->ShowError(this, engine);
 }

@@ -51,7 +51,8 @@ void SetColour(QLabel& label, const QColor& colour) {
     label.setPalette(palette);
 }
 
-QLabel* Label(QWidget* parent, const QRect& place, const QFont& font, const QColor& colour, Qt::Alignment alignment) {
+QLabel* Label(QWidget* parent, const QRect& place, const QFont& font, const QColor& colour,
+              Qt::Alignment alignment) {
     auto* label = new QLabel(parent);
     label->setGeometry(place);
     label->setFont(font);
@@ -114,16 +115,19 @@ void TInfos::CreateLeftPanel() {
     QFrame* left = Panel(this, QRect(1, 1, LeftWidth, Height - 2), Dark);
     const QFont light = Face(QStringLiteral("Segoe UI Light"), 33, QFont::Light);
     Label1 = Label(left, QRect(21, 22, 295, 45), light, Cream, Qt::AlignRight | Qt::AlignVCenter);
-    Label2 = Label(left, QRect(136, 74, 176, 23), Face(QStringLiteral("Segoe UI Light"), 17, QFont::Light, true), Cream,
-                   Qt::AlignRight | Qt::AlignVCenter);
-    Label3 = Label(left, QRect(144, 102, 168, 32), Face(QStringLiteral("Segoe UI Light"), 24, QFont::Light), Cream,
-                   Qt::AlignRight | Qt::AlignVCenter);
+    Label2 =
+        Label(left, QRect(136, 74, 176, 23), Face(QStringLiteral("Segoe UI Light"), 17, QFont::Light, true),
+              Cream, Qt::AlignRight | Qt::AlignVCenter);
+    Label3 = Label(left, QRect(144, 102, 168, 32), Face(QStringLiteral("Segoe UI Light"), 24, QFont::Light),
+                   Cream, Qt::AlignRight | Qt::AlignVCenter);
     const int footerTop = left->height() - 192;
     Image1 = Picture(left, QRect(0, 140, LeftWidth, footerTop - 140), FPictures, 0);
-    LabelTrouvezDoc = Label(left, QRect(27, footerTop, 310, 112), Face(QStringLiteral("Segoe UI Semilight"), 20, QFont::Normal),
-                            Cream, Qt::AlignLeft | Qt::AlignTop);
+    LabelTrouvezDoc = Label(left, QRect(27, footerTop, 310, 112),
+                            Face(QStringLiteral("Segoe UI Semilight"), 20, QFont::Normal), Cream,
+                            Qt::AlignLeft | Qt::AlignTop);
     velmaroskLink = Label(left, QRect(26, footerTop + 192 - 28 - 37, LeftWidth - 26, 37),
-                          Face(QStringLiteral("Segoe UI Light"), 27, QFont::Light), Cream, Qt::AlignLeft | Qt::AlignVCenter);
+                          Face(QStringLiteral("Segoe UI Light"), 27, QFont::Light), Cream,
+                          Qt::AlignLeft | Qt::AlignVCenter);
     velmaroskLink->setText(QStringLiteral(SARVO_MAKER_DOMAIN));
     velmaroskLink->setFocusPolicy(Qt::TabFocus);
     velmaroskLink->installEventFilter(this);
@@ -141,8 +145,9 @@ void TInfos::CreateRightPanel() {
     LabelSlogan = new TSlogan(right, *this);
     LabelSlogan->setGeometry(378, 26, 199 + 30, 160);
     LabelSlogan->setFont(Face(QStringLiteral("Segoe Print"), 19, QFont::Normal, true));
-    LabelLinkOrvan = Label(right, QRect(54, 176, 523, 37), Face(QStringLiteral("Segoe UI Light"), 27, QFont::Light), Grey,
-                           Qt::AlignLeft | Qt::AlignVCenter);
+    LabelLinkOrvan =
+        Label(right, QRect(54, 176, 523, 37), Face(QStringLiteral("Segoe UI Light"), 27, QFont::Light), Grey,
+              Qt::AlignLeft | Qt::AlignVCenter);
     LabelLinkOrvan->setFocusPolicy(Qt::TabFocus);
     LabelLinkOrvan->installEventFilter(this);
     const int memoTop = right->height() - 28 - 123;
@@ -210,13 +215,15 @@ void TInfos::Timer1Timer() {
         LabelCountdown->clear();
         Timer1.stop();
         // From now on an ordinary dialog for the about button.
-        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint);
         setModal(false);
     }
 }
 
 void TInfos::OpenLink(QLabel* link) {
-    const QString key = link == velmaroskLink ? QStringLiteral("infos_velmaroskUrl") : QStringLiteral("infos_orvanUrl");
+    const QString key =
+        link == velmaroskLink ? QStringLiteral("infos_velmaroskUrl") : QStringLiteral("infos_orvanUrl");
     QDesktopServices::openUrl(QUrl(FMain.Traductor->localize(key)));
 }
 
@@ -237,7 +244,8 @@ bool TInfos::eventFilter(QObject* watched, QEvent* event) {
         OpenLink(link);
         break;
     case QEvent::KeyPress: // a link that has the focus opens with Space or Return, as a button would
-        if (const auto* key = static_cast<QKeyEvent*>(event); IsActivationKey(key->key()) && !key->isAutoRepeat()) {
+        if (const auto* key = static_cast<QKeyEvent*>(event);
+            IsActivationKey(key->key()) && !key->isAutoRepeat()) {
             OpenLink(link);
             return true;
         }

@@ -10,7 +10,9 @@ namespace {
 
 constexpr int FlagHover = 4;
 
-void Place(QWidget& control, int x, int y, int width, int height) { control.setGeometry(x, y, width, height); }
+void Place(QWidget& control, int x, int y, int width, int height) {
+    control.setGeometry(x, y, width, height);
+}
 
 } // namespace
 
@@ -138,13 +140,15 @@ void Tprefs::ButtonFlagFrClick() {
 }
 
 void Tprefs::CheckBoxVintageClick() {
-    FMain.LoadSkin(CheckBoxVintage->isChecked() ? QStringLiteral("Vintage-Skin") : QStringLiteral("Modern-Skin"));
+    FMain.LoadSkin(CheckBoxVintage->isChecked() ? QStringLiteral("Vintage-Skin")
+                                                : QStringLiteral("Modern-Skin"));
 }
 
 void Tprefs::ButtonPathClick() {
     const QString current = Edit1->text();
-    const QString chosen = FMain.Boxes().ChooseFolder(
-        this, FMain.Traductor->localize(QStringLiteral("prefs_Comment")), QFileInfo(current).isDir() ? current : QString());
+    const QString chosen =
+        FMain.Boxes().ChooseFolder(this, FMain.Traductor->localize(QStringLiteral("prefs_Comment")),
+                                   QFileInfo(current).isDir() ? current : QString());
     if (chosen.isEmpty()) return;
     Edit1->setText(chosen.endsWith(QLatin1Char('/')) ? chosen : chosen + QLatin1Char('/'));
 }

@@ -12,7 +12,8 @@
 
 namespace {
 
-template <class T> using TXcbReply = std::unique_ptr<T, decltype(&std::free)>;
+template <class T>
+using TXcbReply = std::unique_ptr<T, decltype(&std::free)>;
 
 xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
     const TXcbReply<xcb_intern_atom_reply_t> reply(

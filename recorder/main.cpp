@@ -94,7 +94,7 @@ int RunRecorder(TSingleInstance& instance, TRemoteCommand command) {
     form.prefs = new Tprefs(form);
     form.Infos = new TInfos(form);
     CloseOnTerminationSignals(form);
-    form.Infos->exec(); // the splash, closing itself after its countdown
+    form.Infos->exec();          // the splash, closing itself after its countdown
     if (form.Closed()) return 0; // the session ended during the splash
     form.show();
     remote.WindowUp();

@@ -42,7 +42,8 @@ public:
         }
     }
 
-    TCaptureError Connect(const std::string& sourceName, uint32_t sampleRate, uint32_t channels, uint32_t fragment) {
+    TCaptureError Connect(const std::string& sourceName, uint32_t sampleRate, uint32_t channels,
+                          uint32_t fragment) {
         TPulseConnection::TLock lock(*FConnection);
         const pa_sample_spec spec{PA_SAMPLE_S16LE, sampleRate, static_cast<uint8_t>(channels)};
         if (!pa_sample_spec_valid(&spec)) return ceBadFormat;
@@ -57,12 +58,12 @@ public:
         attr.tlength = attr.prebuf = attr.minreq = static_cast<uint32_t>(-1);
         attr.fragsize = fragment;
         // A vanished source fails the run rather than quietly switching the recording elsewhere.
-        const auto flags =
-            static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY |
+                                                          PA_STREAM_START_CORKED);
         if (pa_stream_connect_record(FStream, sourceName.c_str(), &attr, flags) < 0)
             return ErrorFromServer(pa_context_errno(context));
-        const bool settled =
-            FConnection->WaitLocked([this] { return pa_stream_get_state(FStream) != PA_STREAM_CREATING || FCancelled; });
+        const bool settled = FConnection->WaitLocked(
+            [this] { return pa_stream_get_state(FStream) != PA_STREAM_CREATING || FCancelled; });
         if (settled && pa_stream_get_state(FStream) == PA_STREAM_READY) return ceNone;
         const int code = pa_context_errno(context);
         return code == PA_OK ? ceGeneric : ErrorFromServer(code);
@@ -83,7 +84,8 @@ private:
         auto& me = *static_cast<TPulseCaptureStream*>(self);
         const void* data = nullptr;
         size_t length = 0;
-        while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &length) == 0 && length > 0) {
+        while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &length) == 0 &&
+               length > 0) {
             me.FRing.Append(data, length); // a hole (no data) is kept as silence
             pa_stream_drop(stream);
         }
@@ -122,9 +124,9 @@ public:
         return devices;
     }
 
-    std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate, uint32_t channels,
-                                         uint32_t ringBytes, uint32_t fragmentBytes, const std::atomic<bool>& cancelled,
-                                         TCaptureError& error) override {
+    std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate,
+                                         uint32_t channels, uint32_t ringBytes, uint32_t fragmentBytes,
+                                         const std::atomic<bool>& cancelled, TCaptureError& error) override {
         if (!FConnection) {
             error = ceNoDriver;
             return nullptr;
@@ -132,7 +134,8 @@ public:
         // Some sources deliver in bursts of up to two seconds, so the ring holds at least four
         // seconds and a burst never overwrites audio the reader has not taken yet.
         const uint32_t fourSeconds = 4 * sampleRate * channels * 2;
-        auto stream = std::make_unique<TPulseCaptureStream>(FConnection, std::max(ringBytes, fourSeconds), cancelled);
+        auto stream =
+            std::make_unique<TPulseCaptureStream>(FConnection, std::max(ringBytes, fourSeconds), cancelled);
         error = stream->Connect(sourceName, sampleRate, channels, fragmentBytes);
         if (error != ceNone) return nullptr;
         return stream;

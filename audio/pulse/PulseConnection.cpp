@@ -57,7 +57,8 @@ void TPulseConnection::OnContextState(pa_context* context, void* self) {
     switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY: {
         me.FWasReady = true;
-        pa_operation* subscribing = pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr);
+        pa_operation* subscribing =
+            pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr);
         if (subscribing) pa_operation_unref(subscribing);
         me.Tell(seConnected, PA_INVALID_INDEX);
         break;
@@ -79,14 +80,16 @@ void TPulseConnection::OnContextState(pa_context* context, void* self) {
     me.Signal();
 }
 
-void TPulseConnection::OnReconnectTime(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self) {
+void TPulseConnection::OnReconnectTime(pa_mainloop_api* api, pa_time_event* event, const struct timeval*,
+                                       void* self) {
     auto& me = *static_cast<TPulseConnection*>(self);
     api->time_free(event);
     me.FReconnect = nullptr;
     me.NewContext();
 }
 
-void TPulseConnection::OnServerEvent(pa_context*, pa_subscription_event_type_t type, uint32_t index, void* self) {
+void TPulseConnection::OnServerEvent(pa_context*, pa_subscription_event_type_t type, uint32_t index,
+                                     void* self) {
     if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) != PA_SUBSCRIPTION_EVENT_SOURCE) return;
     switch (type & PA_SUBSCRIPTION_EVENT_TYPE_MASK) {
     case PA_SUBSCRIPTION_EVENT_NEW:

@@ -93,13 +93,15 @@ private:
     void Tell(TServerEvent event, uint32_t index);
     bool Dead() const;
     static void OnContextState(pa_context* context, void* self);
-    static void OnServerEvent(pa_context* context, pa_subscription_event_type_t type, uint32_t index, void* self);
-    static void OnReconnectTime(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv, void* self);
+    static void OnServerEvent(pa_context* context, pa_subscription_event_type_t type, uint32_t index,
+                              void* self);
+    static void OnReconnectTime(pa_mainloop_api* api, pa_time_event* event, const struct timeval* tv,
+                                void* self);
 
     pa_threaded_mainloop* FLoop = nullptr;
-    pa_context* FContext = nullptr;        // under the loop's lock; replaced after the server went away
-    pa_time_event* FReconnect = nullptr;   // under the loop's lock: the next try, when one is due
-    bool FWasReady = false;                // under the loop's lock: the current context was ready once
+    pa_context* FContext = nullptr;      // under the loop's lock; replaced after the server went away
+    pa_time_event* FReconnect = nullptr; // under the loop's lock: the next try, when one is due
+    bool FWasReady = false;              // under the loop's lock: the current context was ready once
     std::vector<std::pair<uint64_t, TListener>> FListeners; // under the loop's lock
-    uint64_t FLastListener = 0;            // under the loop's lock
+    uint64_t FLastListener = 0;                             // under the loop's lock
 };

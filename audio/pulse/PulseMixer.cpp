@@ -58,7 +58,8 @@ TSourceState StateOf(const pa_source_info& info) {
 
 TMixerLineComponentType ComponentFromPortName(const std::string& name) {
     std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     if (lower.find("mic") != std::string::npos) return cmSrcMicrophone;
     if (lower.find("line") != std::string::npos) return cmSrcLine;
     return cmSrcAnalog;
@@ -107,7 +108,8 @@ public:
     TServerMixerPlatform() : FConnection(TPulseConnection::Acquire()) {
         if (!FConnection) return;
         TPulseConnection::TLock lock(*FConnection);
-        FListener = FConnection->Listen([this](TServerEvent event, uint32_t index) { OnServerEvent(event, index); });
+        FListener =
+            FConnection->Listen([this](TServerEvent event, uint32_t index) { OnServerEvent(event, index); });
     }
     ~TServerMixerPlatform() override {
         if (!FConnection) return;
@@ -133,8 +135,9 @@ public:
     int32_t FindDevice(const std::string& identifier) override {
         std::vector<TSourceState> sources;
         if (!QuerySources(sources)) return -1;
-        const auto found = std::find_if(sources.begin(), sources.end(),
-                                        [&](const TSourceState& source) { return source.name == identifier; });
+        const auto found = std::find_if(sources.begin(), sources.end(), [&](const TSourceState& source) {
+            return source.name == identifier;
+        });
         return found == sources.end() ? -1 : static_cast<int32_t>(found - sources.begin());
     }
 
@@ -161,7 +164,8 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    uint32_t LineBySource(THandle handle, uint32_t destination, uint32_t position, TMixerLineInfo& line) override {
+    uint32_t LineBySource(THandle handle, uint32_t destination, uint32_t position,
+                          TMixerLineInfo& line) override {
         TSourceState source;
         if (const uint32_t error = Current(handle, source)) return error;
         if (destination != 0 || position >= source.Connections()) return MIXERR_INVALLINE;
@@ -184,7 +188,8 @@ public:
         return MIXERR_INVALLINE;
     }
 
-    uint32_t LineControl(THandle handle, uint32_t lineID, uint32_t controlType, TMixerControl& control) override {
+    uint32_t LineControl(THandle handle, uint32_t lineID, uint32_t controlType,
+                         TMixerControl& control) override {
         TSourceState source;
         if (const uint32_t error = Current(handle, source)) return error;
         if (lineID != MasterLineID) return MIXERR_INVALCONTROL;
@@ -212,7 +217,8 @@ public:
         }
     }
 
-    uint32_t GetValues(THandle handle, uint32_t controlID, uint32_t items, std::vector<uint32_t>& values) override {
+    uint32_t GetValues(THandle handle, uint32_t controlID, uint32_t items,
+                       std::vector<uint32_t>& values) override {
         TSourceState source;
         if (const uint32_t error = Current(handle, source)) return error;
         switch (controlID) {
@@ -225,20 +231,23 @@ public:
         case SelectControlID:
             if (source.ports.empty() || items != source.ports.size()) return MMSYSERR_INVALPARAM;
             values.assign(source.ports.size(), 0);
-            if (source.ActivePortPosition() >= 0) values[static_cast<size_t>(source.ActivePortPosition())] = 1;
+            if (source.ActivePortPosition() >= 0)
+                values[static_cast<size_t>(source.ActivePortPosition())] = 1;
             return MMSYSERR_NOERROR;
         default:
             return MIXERR_INVALCONTROL;
         }
     }
 
-    uint32_t GetItemTexts(THandle handle, uint32_t controlID, uint32_t items, std::vector<std::string>& texts) override {
+    uint32_t GetItemTexts(THandle handle, uint32_t controlID, uint32_t items,
+                          std::vector<std::string>& texts) override {
         TSourceState source;
         if (const uint32_t error = Current(handle, source)) return error;
         if (controlID != SelectControlID || source.ports.empty()) return MIXERR_INVALCONTROL;
         if (items != source.ports.size()) return MMSYSERR_INVALPARAM;
         texts.clear();
-        for (const TPort& port : source.ports) texts.push_back(FirstCharacters(port.description, LineNameLength));
+        for (const TPort& port : source.ports)
+            texts.push_back(FirstCharacters(port.description, LineNameLength));
         return MMSYSERR_NOERROR;
     }
 
@@ -258,19 +267,20 @@ public:
                 pa_cvolume_set(&volume, volume.channels, wanted);
             else
                 pa_cvolume_scale(&volume, wanted);
-            return Succeeded(pa_context_set_source_volume_by_name(context, source.name.c_str(), &volume,
-                                                                  &TServerMixerPlatform::OnSuccess, &FSucceeded));
+            return Succeeded(pa_context_set_source_volume_by_name(
+                context, source.name.c_str(), &volume, &TServerMixerPlatform::OnSuccess, &FSucceeded));
         }
         case MuteControlID:
-            return Succeeded(pa_context_set_source_mute_by_name(context, source.name.c_str(), values[0] != 0,
-                                                                &TServerMixerPlatform::OnSuccess, &FSucceeded));
+            return Succeeded(pa_context_set_source_mute_by_name(
+                context, source.name.c_str(), values[0] != 0, &TServerMixerPlatform::OnSuccess, &FSucceeded));
         case SelectControlID: {
-            const auto selected = std::find_if(values.begin(), values.end(), [](uint32_t v) { return v != 0; });
+            const auto selected =
+                std::find_if(values.begin(), values.end(), [](uint32_t v) { return v != 0; });
             const auto position = static_cast<size_t>(selected - values.begin());
             if (selected == values.end() || position >= source.ports.size()) return MMSYSERR_INVALPARAM;
-            return Succeeded(pa_context_set_source_port_by_name(context, source.name.c_str(),
-                                                                source.ports[position].name.c_str(),
-                                                                &TServerMixerPlatform::OnSuccess, &FSucceeded));
+            return Succeeded(pa_context_set_source_port_by_name(
+                context, source.name.c_str(), source.ports[position].name.c_str(),
+                &TServerMixerPlatform::OnSuccess, &FSucceeded));
         }
         default:
             return MIXERR_INVALCONTROL;
@@ -351,7 +361,8 @@ private:
         case seSourceChanged: {
             pa_context* context = FConnection->ReadyContext(0);
             pa_operation* operation =
-                context ? pa_context_get_source_info_by_index(context, index, &OnChangedSource, this) : nullptr;
+                context ? pa_context_get_source_info_by_index(context, index, &OnChangedSource, this)
+                        : nullptr;
             if (operation) pa_operation_unref(operation);
             return;
         }
@@ -391,7 +402,8 @@ private:
             report = FReport;
             for (auto& [handle, was] : FOpen) {
                 if (was.name != now.name) continue;
-                if (!pa_cvolume_equal(&was.volume, &now.volume)) reports.push_back({handle, true, VolumeControlID});
+                if (!pa_cvolume_equal(&was.volume, &now.volume))
+                    reports.push_back({handle, true, VolumeControlID});
                 if (was.mute != now.mute) reports.push_back({handle, true, MuteControlID});
                 if (was.activePort != now.activePort && !now.ports.empty())
                     reports.push_back({handle, true, SelectControlID});
@@ -421,17 +433,19 @@ private:
     }
 
     static bool SamePorts(const TSourceState& a, const TSourceState& b) {
-        return a.ports.size() == b.ports.size() &&
-               std::equal(a.ports.begin(), a.ports.end(), b.ports.begin(), [](const TPort& x, const TPort& y) {
-                   return x.name == y.name && x.description == y.description && x.unplugged == y.unplugged;
-               });
+        return a.ports.size() == b.ports.size() && std::equal(a.ports.begin(), a.ports.end(), b.ports.begin(),
+                                                              [](const TPort& x, const TPort& y) {
+                                                                  return x.name == y.name &&
+                                                                         x.description == y.description &&
+                                                                         x.unplugged == y.unplugged;
+                                                              });
     }
 
     const std::shared_ptr<TPulseConnection> FConnection;
     uint64_t FListener = 0;
-    bool FSucceeded = false;                        // the loop's thread writes, main reads, under the loop's lock
-    std::mutex FOpenLock;                           // guards FOpen, FLastHandle, FReport and FListReport
-    std::map<THandle, TSourceState> FOpen;          // open mixers: main thread adds, both threads update
+    bool FSucceeded = false;               // the loop's thread writes, main reads, under the loop's lock
+    std::mutex FOpenLock;                  // guards FOpen, FLastHandle, FReport and FListReport
+    std::map<THandle, TSourceState> FOpen; // open mixers: main thread adds, both threads update
     THandle FLastHandle = 0;
     TChangeReport FReport;             // main thread sets; the loop's thread calls
     std::function<void()> FListReport; // main thread sets; the loop's thread calls

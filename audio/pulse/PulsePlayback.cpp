@@ -59,8 +59,8 @@ public:
         pa_buffer_attr attr{};
         attr.maxlength = attr.prebuf = attr.minreq = attr.fragsize = static_cast<uint32_t>(-1);
         attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(uint64_t{latencyMs} * 1000, &spec));
-        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                                                          PA_STREAM_AUTO_TIMING_UPDATE);
+        const auto flags = static_cast<pa_stream_flags_t>(
+            PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
         if (pa_stream_connect_playback(FStream, nullptr, &attr, flags, nullptr, nullptr) < 0)
             return pa_strerror(pa_context_errno(context));
         FConnection->WaitLocked([this] { return pa_stream_get_state(FStream) != PA_STREAM_CREATING; });
@@ -82,14 +82,16 @@ public:
 
     bool Write(const void* data, uint32_t bytes) override {
         TPulseConnection::TLock lock(*FConnection);
-        if (!ReadyLocked() || pa_stream_write(FStream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) != 0) return false;
+        if (!ReadyLocked() || pa_stream_write(FStream, data, bytes, nullptr, 0, PA_SEEK_RELATIVE) != 0)
+            return false;
         FWrittenBytes += bytes;
         return true;
     }
 
     bool Cork(bool cork) override {
         TPulseConnection::TLock lock(*FConnection);
-        return ReadyLocked() && FConnection->Complete(pa_stream_cork(FStream, cork ? 1 : 0, nullptr, nullptr));
+        return ReadyLocked() &&
+               FConnection->Complete(pa_stream_cork(FStream, cork ? 1 : 0, nullptr, nullptr));
     }
 
     bool Flush() override {
@@ -116,21 +118,22 @@ public:
         if (!FStream || pa_stream_get_time(FStream, &heard) < 0) return FLastHeard;
         // PipeWire's clock runs on through the silence played after the end: nothing beyond what
         // was written has been heard.
-        FLastHeard = std::min<uint64_t>(heard, pa_bytes_to_usec(FWrittenBytes, pa_stream_get_sample_spec(FStream)));
+        FLastHeard =
+            std::min<uint64_t>(heard, pa_bytes_to_usec(FWrittenBytes, pa_stream_get_sample_spec(FStream)));
         return FLastHeard;
     }
 
 private:
     // A stream whose server went away has failed with its context.
-    bool ReadyLocked() const {
-        return pa_stream_get_state(FStream) == PA_STREAM_READY;
-    }
+    bool ReadyLocked() const { return pa_stream_get_state(FStream) == PA_STREAM_READY; }
 
     // On the server connection's thread.
-    static void OnWritable(pa_stream*, size_t, void* self) { static_cast<TPulsePlaybackStream*>(self)->FWritable.SetEvent(); }
+    static void OnWritable(pa_stream*, size_t, void* self) {
+        static_cast<TPulsePlaybackStream*>(self)->FWritable.SetEvent();
+    }
 
     std::shared_ptr<TPulseConnection> FConnection;
-    pa_stream* FStream = nullptr;  // under the loop's lock
+    pa_stream* FStream = nullptr;   // under the loop's lock
     pa_operation* FDrain = nullptr; // worker only, under the loop's lock
     uint64_t FLastHeard = 0;        // under the loop's lock
     uint64_t FWrittenBytes = 0;     // worker writes, any thread reads; under the loop's lock

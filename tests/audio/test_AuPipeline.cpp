@@ -24,7 +24,9 @@ struct Pipeline {
         if (!IsMainThread() || sender != &sink) mainThreadOnly = false;
         events.emplace_back(what);
     }
-    size_t Count(const std::string& what) const { return static_cast<size_t>(std::count(events.begin(), events.end(), what)); }
+    size_t Count(const std::string& what) const {
+        return static_cast<size_t>(std::count(events.begin(), events.end(), what));
+    }
 };
 
 } // namespace
@@ -102,13 +104,15 @@ TEST(SinkStop, NoHandlerRunsInsideASynchronousStopSoNoneCanStartTheSinkAgain) {
     Pipeline other;
     other.sink.SetOnDone([&](TComponent*) { stopped.sink.Run(); });
     stopped.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return stopped.sink.BytesPulled > 0; })) << "waiting for the first sink to run";
+    ASSERT_TRUE(PumpUntil([&] { return stopped.sink.BytesPulled > 0; }))
+        << "waiting for the first sink to run";
     other.sink.Run();
     other.sink.Stop(true);
     // Give the worker time to post its OnDone; the main thread does not run it yet.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     stopped.sink.Stop(false);
-    EXPECT_EQ(stopped.sink.Status(), tosIdle) << "the stop ends the sink, and nothing started it again meanwhile";
+    EXPECT_EQ(stopped.sink.Status(), tosIdle)
+        << "the stop ends the sink, and nothing started it again meanwhile";
     EXPECT_EQ(stopped.sink.Prepares, 1);
     PumpUntil([&] { return stopped.sink.Prepares == 2; }, 2000);
     EXPECT_EQ(stopped.sink.Prepares, 2) << "the handler runs afterwards, from the main thread's queue";

@@ -29,7 +29,9 @@ std::vector<int16_t> Pull(TAuInput& source, uint32_t bytesWanted) {
     return AsSamples(buffer);
 }
 
-std::string TempPath(const char* name) { return std::string("/tmp/sarvo-io-") + std::to_string(getpid()) + name; }
+std::string TempPath(const char* name) {
+    return std::string("/tmp/sarvo-io-") + std::to_string(getpid()) + name;
+}
 
 } // namespace
 
@@ -189,7 +191,8 @@ TEST(FileStream, CreateModeTruncatesAndOpenModeNeedsAnExistingFile) {
     }
     unlink(path.c_str());
     EXPECT_EQ(MessageOf([&] { TAuFileStream(path, fmOpenReadWrite); }), "No such file or directory");
-    EXPECT_EQ(MessageOf([&] { TAuFileStream("/proc/no-such-dir/file", fmCreate); }), "No such file or directory");
+    EXPECT_EQ(MessageOf([&] { TAuFileStream("/proc/no-such-dir/file", fmCreate); }),
+              "No such file or directory");
 }
 
 TEST(FileStream, OnlyRegularFilesOpenAndNothingWaitsForAWriter) {

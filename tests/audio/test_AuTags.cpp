@@ -181,8 +181,10 @@ TEST(Id3v2Block, WrittenTagReadsBackAndIsPaddedToSixteenBytes) {
         const std::vector<uint8_t> block = tags.Block(unicode);
         ASSERT_EQ(bytes.size(), 5000 + block.size());
         EXPECT_EQ(block.size() % 16, 0u);
-        EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(block.size())), block);
-        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + static_cast<long>(block.size()), bytes.end()), Audio(5000));
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(block.size())),
+                  block);
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + static_cast<long>(block.size()), bytes.end()),
+                  Audio(5000));
         EXPECT_EQ(std::memcmp(bytes.data(), "ID3\x04\x00\x00", 6), 0);
 
         TId3v2Tags read;
@@ -265,15 +267,16 @@ TEST(Id3v2Block, MalformedHeadersAreRefusedAndOversizedFramesStopTheRead) {
         EXPECT_FALSE(tags.ReadFromFile(file.fd()));
     }
     // A frame that claims more bytes than the tag holds ends the read without harm.
-    std::vector<uint8_t> tag{'I', 'D', '3', 3, 0, 0, 0, 0, 0, 30, 'T', 'I', 'T', '2', 0x7F, 0xFF, 0xFF, 0xFF, 0, 0};
+    std::vector<uint8_t> tag{'I', 'D', '3', 3,   0,    0,    0,    0,    0, 30,
+                             'T', 'I', 'T', '2', 0x7F, 0xFF, 0xFF, 0xFF, 0, 0};
     tag.resize(40, 'x');
     ScratchFile file(tag);
     TId3v2Tags tags;
     EXPECT_TRUE(tags.ReadFromFile(file.fd()));
     EXPECT_EQ(tags.Title(), "");
     // A tag whose size runs past the end of the file is read as far as it goes.
-    std::vector<uint8_t> cut{'I', 'D', '3', 3, 0, 0, 0, 0x7F, 0x7F, 0x7F,
-                             'T', 'I', 'T', '2', 0, 0, 0, 4, 0, 0, 0, 'a', 'b', 'c'};
+    std::vector<uint8_t> cut{'I', 'D', '3', 3, 0, 0, 0, 0x7F, 0x7F, 0x7F, 'T', 'I',
+                             'T', '2', 0,   0, 0, 4, 0, 0,    0,    'a',  'b', 'c'};
     ScratchFile cutFile(cut);
     TId3v2Tags cutTags;
     EXPECT_TRUE(cutTags.ReadFromFile(cutFile.fd()));
@@ -282,13 +285,14 @@ TEST(Id3v2Block, MalformedHeadersAreRefusedAndOversizedFramesStopTheRead) {
 
 TEST(Id3v2Block, UnsynchronisedVersionThreeTagIsRestored) {
     // Text "a\xFF\x00b" after unsynchronisation stands for "a\xFF" "b"... here: "\xFF\x00" -> "\xFF".
-    std::vector<uint8_t> tag{'I', 'D', '3', 3, 0, 0x80, 0, 0, 0, 0,
-                             'T', 'I', 'T', '2', 0, 0, 0, 4, 0, 0, 0, 'a', 0xFF, 0x00, 'b'};
+    std::vector<uint8_t> tag{'I', 'D', '3', 3, 0, 0x80, 0, 0, 0,   0,    'T',  'I', 'T',
+                             '2', 0,   0,   0, 4, 0,    0, 0, 'a', 0xFF, 0x00, 'b'};
     tag[9] = static_cast<uint8_t>(tag.size() - 10);
     ScratchFile file(tag);
     TId3v2Tags tags;
     ASSERT_TRUE(tags.ReadFromFile(file.fd()));
-    EXPECT_EQ(tags.Title(), "a\xC3\xBF" "b");
+    EXPECT_EQ(tags.Title(), "a\xC3\xBF"
+                            "b");
 }
 
 TEST(TextConversion, Latin1RoundTripAndUnrepresentableCharacters) {

@@ -46,7 +46,8 @@ TEST_F(Playback, ATwoSecondToneIsHeardOnTheMonitorInRealTime) {
     EXPECT_NEAR(heard, elapsed, 100);
     ASSERT_TRUE(PlayedToTheEnd()) << out.ExceptionMessage();
     EXPECT_NEAR(out.PositionMs(), 2000, 100);
-    EXPECT_NEAR(MsSince(start), 2000 + TAudioOut::LatencyMs, 400) << "the whole tone was played out, then the run ended";
+    EXPECT_NEAR(MsSince(start), 2000 + TAudioOut::LatencyMs, 400)
+        << "the whole tone was played out, then the run ended";
 
     const std::vector<int16_t> heardTone = Audible(monitor.Finish());
     std::printf("heard %zu samples, peak %d\n", heardTone.size(), PeakOf(heardTone));

@@ -95,7 +95,8 @@ TEST_F(Capture, ThreeSecondsDeliverTheElapsedTimeOfA440HzTone) {
         const int64_t before = sink.BytesPulled;
         PumpFor(3000);
         sink.Stop(false);
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ASSERT_EQ(sink.ExceptionMessage(), "");
         EXPECT_EQ(in.FramesInBuffer(), 4410u) << "latency 100 ms at 44100 Hz";
         EXPECT_EQ(in.PollingInterval(), 50u);
@@ -132,7 +133,8 @@ TEST_F(Capture, PauseKeepsWhatWasCapturedAndTheToneGoesOnWithoutAJump) {
     if (RunsFreeWhileNobodyListens()) {
         // The tone went on during the pause: one phase jump, at the seam, is right; a second is not.
         const size_t seam = LargestStepAt(samples);
-        const std::vector<int16_t> before(samples.begin(), samples.begin() + seam), after(samples.begin() + seam, samples.end());
+        const std::vector<int16_t> before(samples.begin(), samples.begin() + seam),
+            after(samples.begin() + seam, samples.end());
         EXPECT_LT(WorstDiscontinuity(before, 440, 44100), 1.5) << "no gap before the pause";
         EXPECT_LT(WorstDiscontinuity(after, 440, 44100), 1.5) << "no gap after the pause";
     } else {
@@ -218,7 +220,8 @@ TEST_F(Capture, LatencyRuleAtOpen) {
 }
 
 TEST_F(Capture, SourceThatVanishesBetweenListingAndOpeningFailsWithNoDriver) {
-    const std::string module = Shell("pactl load-module module-null-sink sink_name=sarvo_vanishing sink_properties=device.description=sarvo_vanishing 2>/dev/null");
+    const std::string module = Shell("pactl load-module module-null-sink sink_name=sarvo_vanishing "
+                                     "sink_properties=device.description=sarvo_vanishing 2>/dev/null");
     ASSERT_FALSE(module.empty()) << "pactl could not load a module";
     TDXAudioIn in;
     ConfigureLikeTheRecorder(in, 1);

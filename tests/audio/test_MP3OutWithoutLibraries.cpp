@@ -19,7 +19,8 @@ TEST(MP3SinkWithoutLibraries, TheMessageNamesTheLibraryTriedAndTagsAreSkipped) {
     out.SetFileName(folder.Path("untagged.mp3"));
     out.Id3v2Tags().SetTitle("Sans étiquette");
     out.Id3v1Tags().SetTitle("Sans etiquette");
-    EXPECT_EQ(MessageOf([&] { out.BlockingRun(); }), "libsarvo-no-such-encoder.so.0 library could not be loaded.");
+    EXPECT_EQ(MessageOf([&] { out.BlockingRun(); }),
+              "libsarvo-no-such-encoder.so.0 library could not be loaded.");
 
     // A later run tries the encoder again; the tag library is still missing.
     SetMP3LibraryNames("libmp3lame.so.0", "libsarvo-no-such-tags.so.0");

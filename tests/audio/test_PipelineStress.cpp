@@ -90,9 +90,10 @@ protected:
         start = std::chrono::steady_clock::now();
     }
     void Report(const char* what) const {
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("stress over %s: %d runs, %d asynchronous ends, %.1f s\n", what, count.runs, count.expectedDone,
-                    seconds);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::printf("stress over %s: %d runs, %d asynchronous ends, %.1f s\n", what, count.runs,
+                    count.expectedDone, seconds);
         EXPECT_GT(count.runs, 500);
         EXPECT_EQ(ThreadCount(), threadsBefore) << "worker and event threads end with the last sink";
     }

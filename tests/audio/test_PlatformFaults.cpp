@@ -32,13 +32,15 @@ struct TFakeInput {
     // Lets the input deliver until the source has handed out ms of sound.
     void RecordFor(int ms) {
         capture->Live();
-        ASSERT_TRUE(PumpUntil([&] { return in.Position() >= int64_t{ms} * BytesPerSecond / 1000; }, 2000 + ms))
+        ASSERT_TRUE(
+            PumpUntil([&] { return in.Position() >= int64_t{ms} * BytesPerSecond / 1000; }, 2000 + ms))
             << "waiting for " << ms << " ms of sound from the scripted input";
     }
     // Stops the input and waits until a pull is waiting for more.
     void StallAndWait() {
         capture->Stall();
-        ASSERT_TRUE(PumpUntil([&] { return in._AwaitingData(); }, 1000)) << "waiting for a pull to wait for sound";
+        ASSERT_TRUE(PumpUntil([&] { return in._AwaitingData(); }, 1000))
+            << "waiting for a pull to wait for sound";
     }
 
     std::shared_ptr<TFakeCapture> capture = std::make_shared<TFakeCapture>();
@@ -84,7 +86,8 @@ TEST(CaptureStall, AStallEndsTheRunWithItsMessageAndTheFileIsComplete) {
     take.capture->Stall();
     const auto stalled = std::chrono::steady_clock::now();
 
-    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, 2000)) << "waiting for the stalled run to end";
+    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, 2000))
+        << "waiting for the stalled run to end";
     const auto took = std::chrono::steady_clock::now() - stalled;
     EXPECT_LT(took, std::chrono::milliseconds(300 + 500)) << "the run ends once the stall limit has passed";
     EXPECT_EQ(take.ends.exceptions, 1);
@@ -130,7 +133,8 @@ TEST(CaptureStall, StopPauseResumeAndTheEndOfTheSinkDoNotWaitForTheStall) {
         take.RecordFor(200);
         take.StallAndWait();
         EXPECT_LT(MillisecondsOf([&] { take.out->Stop(true); }), AtOnceMs) << "Stop(true) during a stall";
-        EXPECT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, AtOnceMs)) << "waiting for OnDone after Stop(true)";
+        EXPECT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, AtOnceMs))
+            << "waiting for OnDone after Stop(true)";
         EXPECT_EQ(take.ends.exceptions, 0);
         EXPECT_TRUE(EndsWithId3v1Block(take.File()));
     }
@@ -164,7 +168,8 @@ TEST(CaptureStall, APauseDuringAStallHoldsTheRunAndTheStallCountsAnewAfterResume
     EXPECT_EQ(take.ends.exceptions, 0) << take.out->ExceptionMessage();
 
     take.capture->Stall();
-    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, 2000)) << "waiting for the stall after the resume";
+    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, 2000))
+        << "waiting for the stall after the resume";
     EXPECT_EQ(take.out->ExceptionMessage(), "Input stopped delivering sound");
 }
 
@@ -224,7 +229,8 @@ TEST(CaptureVanish, AVanishedInputIsReportedOnceAndCannotBeOpenedAgain) {
 
     take.out->SetFileName(take.folder.Path("again.mp3"));
     take.out->Run();
-    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 2; }, AtOnceMs)) << "waiting for the second run to end";
+    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 2; }, AtOnceMs))
+        << "waiting for the second run to end";
     EXPECT_EQ(take.ends.exceptions, 2);
     EXPECT_EQ(take.out->ExceptionMessage(), "Failed to create DirectSound device: DSERR_NODRIVER");
     EXPECT_EQ(take.capture->OpenStreams(), 0) << "no stream is left open";
@@ -240,12 +246,14 @@ TEST(PlaybackFaults, AStopDuringAStalledOutputReturnsAtOnceAndAFailureEndsTheRun
     ASSERT_TRUE(PumpUntil([&] { return output->BytesWritten > 0; })) << "waiting for playback to start";
     output->Stalled = true;
     PumpFor(50);
-    EXPECT_LT(MillisecondsOf([&] { out.Stop(false); }), AtOnceMs) << "Stop(false) while the output takes nothing";
+    EXPECT_LT(MillisecondsOf([&] { out.Stop(false); }), AtOnceMs)
+        << "Stop(false) while the output takes nothing";
 
     output->Stalled = false;
     const uint64_t before = output->BytesWritten;
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return output->BytesWritten > before + 100000; })) << "waiting for playback to go on";
+    ASSERT_TRUE(PumpUntil([&] { return output->BytesWritten > before + 100000; }))
+        << "waiting for playback to go on";
     output->Failed = true;
     ASSERT_TRUE(PumpUntil([&] { return ends.dones == 1; }, AtOnceMs)) << "waiting for the failed run to end";
     EXPECT_EQ(ends.exceptions, 1);

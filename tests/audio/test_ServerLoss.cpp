@@ -20,8 +20,8 @@ std::chrono::milliseconds KillAndTimeTheEnd(TPrivateSoundServer& server, TAuOutp
     // The main thread keeps running its queue all along: nothing may block it.
     EXPECT_TRUE(PumpUntil([&] { return end.dones == 1; }, 5000));
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - killed);
-    std::printf("the run ended %lld ms after the server was killed: %s\n", static_cast<long long>(took.count()),
-                sink.ExceptionMessage().c_str());
+    std::printf("the run ended %lld ms after the server was killed: %s\n",
+                static_cast<long long>(took.count()), sink.ExceptionMessage().c_str());
     EXPECT_EQ(sink.Status(), tosIdle);
     EXPECT_EQ(end.exceptions, 1);
     EXPECT_TRUE(end.onMainThread);
@@ -60,7 +60,8 @@ TEST_F(ServerLoss, CaptureEndsWithAnErrorAndWorksAgainAfterARestart) {
     ASSERT_TRUE(server.Start());
     const int64_t before = sink.BytesPulled;
     sink.Run();
-    EXPECT_TRUE(PumpUntil([&] { return sink.BytesPulled > before + 44100; }, 5000)) << sink.ExceptionMessage();
+    EXPECT_TRUE(PumpUntil([&] { return sink.BytesPulled > before + 44100; }, 5000))
+        << sink.ExceptionMessage();
     sink.Stop(false);
     EXPECT_EQ(sink.ExceptionMessage(), "");
 }

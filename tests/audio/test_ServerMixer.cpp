@@ -33,7 +33,9 @@ protected:
         if (sine < 0) GTEST_SKIP() << "the private sound server's sine source is not there";
         mixer.SetMixerID(static_cast<uint32_t>(sine));
     }
-    void TearDown() override { Shell("pactl set-source-volume sarvo_sine 100% && pactl set-source-mute sarvo_sine 0"); }
+    void TearDown() override {
+        Shell("pactl set-source-volume sarvo_sine 100% && pactl set-source-mute sarvo_sine 0");
+    }
 
     TSysAudioMixer mixer;
     int sine = -1;
@@ -68,7 +70,8 @@ TEST_F(ServerMixer, EverySourceIsAMixerPairedWithItsCaptureDevice) {
 TEST_F(ServerMixer, LongAndAccentedDescriptionsAreCutToTheSameName) {
     const std::string description = "Entrée_de_test_avec_une_très_longue_description_é";
     const std::string module = Shell("pactl load-module module-null-sink sink_name=sarvo_long "
-                                     "sink_properties=device.description=" + description + " 2>/dev/null");
+                                     "sink_properties=device.description=" +
+                                     description + " 2>/dev/null");
     ASSERT_FALSE(module.empty()) << "pactl could not load a module";
     TDXAudioIn in;
     TSysAudioMixer fresh;

@@ -40,9 +40,7 @@ struct TModelMixer {
 TModelControl Volume(uint32_t maximum, uint32_t raw) {
     return {MIXERCONTROL_CONTROLTYPE_VOLUME, maximum, {}, {raw}};
 }
-TModelControl MuteSwitch(bool on) {
-    return {MIXERCONTROL_CONTROLTYPE_MUTE, 1, {}, {on ? 1u : 0u}};
-}
+TModelControl MuteSwitch(bool on) { return {MIXERCONTROL_CONTROLTYPE_MUTE, 1, {}, {on ? 1u : 0u}}; }
 TModelControl List(uint32_t type, std::vector<std::string> items, int selected) {
     std::vector<uint32_t> values(items.size(), 0);
     if (selected >= 0) values[static_cast<size_t>(selected)] = 1;
@@ -85,7 +83,8 @@ public:
     uint32_t LineBySource(THandle handle, uint32_t d, uint32_t s, TMixerLineInfo& line) override {
         TModelMixer* mixer = MixerOf(handle);
         if (!mixer) return MMSYSERR_INVALHANDLE;
-        if (d >= mixer->destinations.size() || s >= mixer->destinations[d].sources.size()) return MIXERR_INVALLINE;
+        if (d >= mixer->destinations.size() || s >= mixer->destinations[d].sources.size())
+            return MIXERR_INVALLINE;
         line = InfoOf(mixer->destinations[d].sources[s], d, s, (d << 8) + s + 1);
         return MMSYSERR_NOERROR;
     }
@@ -118,7 +117,8 @@ public:
         values = control->values;
         return MMSYSERR_NOERROR;
     }
-    uint32_t GetItemTexts(THandle handle, uint32_t id, uint32_t items, std::vector<std::string>& texts) override {
+    uint32_t GetItemTexts(THandle handle, uint32_t id, uint32_t items,
+                          std::vector<std::string>& texts) override {
         TModelControl* control = ControlOf(handle, id);
         if (!control || control->items.empty()) return MIXERR_INVALCONTROL;
         EXPECT_EQ(items, control->items.size());
@@ -174,14 +174,15 @@ TModelLine Input(std::string name, uint32_t target, uint32_t component) {
 // A sound card: playback destination 0 (no lines), recording destination 1 with three inputs
 // selected by a single-select list; a webcam whose only line has a volume but no mute.
 std::vector<TModelMixer> TwoCards() {
-    TModelDestination playback{{"Speakers", tgWaveOut, cmDstSpeakers, MIXERLINE_LINEF_ACTIVE, {Volume(65535, 65535)}},
-                               {}};
+    TModelDestination playback{
+        {"Speakers", tgWaveOut, cmDstSpeakers, MIXERLINE_LINEF_ACTIVE, {Volume(65535, 65535)}}, {}};
     TModelDestination recording{
         Recording({Volume(65536, 24248), MuteSwitch(false),
                    List(MIXERCONTROL_CONTROLTYPE_MUX, {"Microphone", "Line In", "Stereo Mix"}, 1)}),
         {Input("Microphone", tgWaveIn, cmSrcMicrophone), Input("Line In", tgWaveIn, cmSrcLine),
          Input("Stereo Mix", tgUndefined, cmSrcAnalog)}};
-    TModelDestination webcam{Recording({}), {{"Webcam Mic", tgWaveIn, cmSrcMicrophone, 0, {Volume(100, 50)}}}};
+    TModelDestination webcam{Recording({}),
+                             {{"Webcam Mic", tgWaveIn, cmSrcMicrophone, 0, {Volume(100, 50)}}}};
     return {{"Realtek HD Audio", {playback, recording}}, {"USB Camera", {webcam}}};
 }
 
@@ -375,7 +376,8 @@ TEST_F(Mixer, MultipleSelectListIsPreferredAndGetsExactlyOneItem) {
     EXPECT_EQ(mixer->Master()->SelectedLine(), 2) << "first set item is Stereo Mix, line 2";
     mixer->Master()->SetSelectedLine(0);
     EXPECT_EQ(MasterControl(3).values, (std::vector<uint32_t>{0, 1, 0}));
-    EXPECT_EQ(MasterControl(2).values, (std::vector<uint32_t>{0, 1, 0})) << "the single-select list is untouched";
+    EXPECT_EQ(MasterControl(2).values, (std::vector<uint32_t>{0, 1, 0}))
+        << "the single-select list is untouched";
 }
 
 TEST_F(Mixer, DuplicateNamesResolveToTheFirst) {

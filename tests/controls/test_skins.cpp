@@ -15,9 +15,7 @@
 
 namespace {
 
-QString BuildDir() {
-    return qEnvironmentVariable("SARVO_BUILD_DIR", ".");
-}
+QString BuildDir() { return qEnvironmentVariable("SARVO_BUILD_DIR", "."); }
 
 // Picture sizes by index, as the window expects them.
 QSize ExpectedSize(int index) {
@@ -69,7 +67,8 @@ TEST_P(Skin, HoldsThe35PicturesAtTheirSizesWithItsNameAndColour) {
     // The four states of each transport button are four different pictures.
     for (int button = 0; button < 16; button += 4)
         for (int a = button; a < button + 4; ++a)
-            for (int b = a + 1; b < button + 4; ++b) EXPECT_NE(list.GetPng(a)->Png, list.GetPng(b)->Png) << a << " " << b;
+            for (int b = a + 1; b < button + 4; ++b)
+                EXPECT_NE(list.GetPng(a)->Png, list.GetPng(b)->Png) << a << " " << b;
 }
 
 TEST_P(Skin, GalleryOfEveryControlInEveryState) {
@@ -132,7 +131,8 @@ TEST_P(Skin, GalleryOfEveryControlInEveryState) {
         Place(p, button, x + 40, y);
         x += 100;
     }
-    for (int frame = 19; frame <= 23; ++frame) p.drawImage(x + (frame - 19) * 28, y + 6, list.GetPng(frame)->Png);
+    for (int frame = 19; frame <= 23; ++frame)
+        p.drawImage(x + (frame - 19) * 28, y + 6, list.GetPng(frame)->Png);
 
     // The clock panel with the level bar, the two volume sliders at three positions, the player
     // frame, and the progress slider.

@@ -18,17 +18,11 @@
 
 namespace {
 
-QAccessibleInterface* Interface(QWidget* control) {
-    return QAccessible::queryAccessibleInterface(control);
-}
+QAccessibleInterface* Interface(QWidget* control) { return QAccessible::queryAccessibleInterface(control); }
 
-QAccessibleActionInterface* Actions(QWidget* control) {
-    return Interface(control)->actionInterface();
-}
+QAccessibleActionInterface* Actions(QWidget* control) { return Interface(control)->actionInterface(); }
 
-QAccessibleValueInterface* Value(QWidget* control) {
-    return Interface(control)->valueInterface();
-}
+QAccessibleValueInterface* Value(QWidget* control) { return Interface(control)->valueInterface(); }
 
 void Key(QWidget* control, int key, bool autoRepeat = false) {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(), autoRepeat);
@@ -140,9 +134,9 @@ TEST_F(Controls, ASliderHasAValueThatActionsAndKeysMove) {
     const struct {
         int key;
         int after;
-    } steps[] = {{Qt::Key_Up, 31},      {Qt::Key_Right, 32},  {Qt::Key_Down, 31}, {Qt::Key_Left, 30},
-                 {Qt::Key_PageUp, 40},  {Qt::Key_PageDown, 30}, {Qt::Key_End, 100}, {Qt::Key_Up, 100},
-                 {Qt::Key_Home, 0},     {Qt::Key_PageDown, 0}};
+    } steps[] = {{Qt::Key_Up, 31},     {Qt::Key_Right, 32},    {Qt::Key_Down, 31}, {Qt::Key_Left, 30},
+                 {Qt::Key_PageUp, 40}, {Qt::Key_PageDown, 30}, {Qt::Key_End, 100}, {Qt::Key_Up, 100},
+                 {Qt::Key_Home, 0},    {Qt::Key_PageDown, 0}};
     for (const auto& step : steps) {
         QKeyEvent key(QEvent::KeyPress, step.key, Qt::NoModifier);
         EXPECT_TRUE(slider->MovesWith(key)) << step.key;

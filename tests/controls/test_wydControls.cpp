@@ -42,7 +42,8 @@ QImage Painted(TControl& control, QRgb under = qRgb(255, 255, 255)) {
     return image;
 }
 
-const QRgb Red = qRgb(255, 0, 0), Green = qRgb(0, 255, 0), Blue = qRgb(0, 0, 255), White = qRgb(255, 255, 255);
+const QRgb Red = qRgb(255, 0, 0), Green = qRgb(0, 255, 0), Blue = qRgb(0, 0, 255),
+           White = qRgb(255, 255, 255);
 
 } // namespace
 
@@ -130,7 +131,9 @@ TEST(DrawingOperations, AlphaBlendsOverWhatIsThere) {
         wydDraw::Draw(p, 1, 1, Solid(1, 1, qRgba(0, 0, 255, 128)));
         wydDraw::Draw(p, 0, 0, Solid(1, 1, qRgba(0, 255, 0, 0)));
     }
-    const auto blend = [](int old, int now, int alpha) { return (old * (255 - alpha) + now * alpha + 127) / 255; };
+    const auto blend = [](int old, int now, int alpha) {
+        return (old * (255 - alpha) + now * alpha + 127) / 255;
+    };
     const QRgb mixed = image.pixel(1, 1);
     EXPECT_NEAR(qRed(mixed), blend(200, 0, 128), 1);
     EXPECT_NEAR(qGreen(mixed), blend(100, 0, 128), 1);
@@ -258,8 +261,8 @@ TEST_F(Pieces, TheImageClicksOnALeftPressAndReleaseInsideAndSwallowsTheWheel) {
     QTest::mouseRelease(&image, Qt::LeftButton, {}, QPoint(150, 20));
     EXPECT_EQ(seen, (std::vector<std::string>{"down", "up"})) << "released outside: no click";
     seen.clear();
-    QWheelEvent wheel(QPointF(20, 20), image.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, 240), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(20, 20), image.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&image, &wheel);
     EXPECT_TRUE(seen.empty()) << "the image consumes wheel notches";
     EXPECT_TRUE(wheel.isAccepted());
@@ -271,8 +274,8 @@ TEST(WheelControl, WholeNotchesBecomeWheelHooksAndTheRestIsKept) {
     control.SetOnMouseWheelUp([&](QObject*) { ++ups; });
     control.SetOnMouseWheelDown([&](QObject*) { ++downs; });
     const auto turn = [&](int delta) {
-        QWheelEvent wheel(QPointF(1, 1), QPointF(1, 1), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent wheel(QPointF(1, 1), QPointF(1, 1), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&control, &wheel);
     };
     turn(40);

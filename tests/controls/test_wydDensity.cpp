@@ -14,7 +14,8 @@ namespace {
 QImage Pattern(int width, int height, int seed) {
     QImage image(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb((x * 37 + seed) % 256, (y * 53 + seed) % 256, seed));
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 37 + seed) % 256, (y * 53 + seed) % 256, seed));
     return image;
 }
 
@@ -37,7 +38,8 @@ struct Dense : testing::Test {
     void UseDoubleFile() { list.SetDoubleFile(dir.filePath("Skin@2x")); }
     // The button painted on a surface of that density, in device pixels.
     QImage Painted(qreal ratio) {
-        QImage surface(qRound(button->width() * ratio), qRound(button->height() * ratio), QImage::Format_ARGB32);
+        QImage surface(qRound(button->width() * ratio), qRound(button->height() * ratio),
+                       QImage::Format_ARGB32);
         surface.setDevicePixelRatio(ratio);
         surface.fill(Qt::transparent);
         QPainter p(&surface);
@@ -67,7 +69,8 @@ TEST_F(Dense, WithoutA2xListThe1xPictureIsScaledUpAsBefore) {
     const QImage single = list.GetPng(0)->Png;
     const QImage painted = Painted(2);
     for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x) ASSERT_EQ(painted.pixel(x, y), single.pixel(x / 2, y / 2)) << x << ", " << y;
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(painted.pixel(x, y), single.pixel(x / 2, y / 2)) << x << ", " << y;
 
     list.SetDoubleFile(dir.filePath("missing@2x"));
     EXPECT_EQ(Painted(2), painted) << "a missing 2× file changes nothing";
@@ -86,7 +89,8 @@ TEST_F(Dense, The2xPicturesServeFromOneAndAHalfDevicePixelsAPixel) {
     const QImage oneAndAHalf = Painted(1.5);
     EXPECT_EQ(oneAndAHalf.size(), QSize(6, 5)) << "4 × 3 pixels at 1.5";
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(qBlue(oneAndAHalf.pixel(x, y)), 110) << "resampled from the 2× picture";
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(qBlue(oneAndAHalf.pixel(x, y)), 110) << "resampled from the 2× picture";
 }
 
 TEST_F(Dense, AnIconIsPlacedAndSizedAsIts1xPicture) {

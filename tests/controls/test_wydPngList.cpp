@@ -137,9 +137,11 @@ TEST(PngListFormat, DamagedStreamsFailAndKeepTheItemsReadBefore) {
     EXPECT_NE(LoadError(list, badCrc), "no exception");
     EXPECT_EQ(list.Count(), 1);
 
-    EXPECT_NE(LoadError(list, Header + Int32(0x7FFFFFFF) + png + Int32(0)), "no exception") << "count past the end";
+    EXPECT_NE(LoadError(list, Header + Int32(0x7FFFFFFF) + png + Int32(0)), "no exception")
+        << "count past the end";
     EXPECT_EQ(list.Count(), 1);
-    EXPECT_NE(LoadError(list, Header + Int32(1) + png + Int32(0x40000000)), "no exception") << "name past the end";
+    EXPECT_NE(LoadError(list, Header + Int32(1) + png + Int32(0x40000000)), "no exception")
+        << "name past the end";
     EXPECT_EQ(list.Count(), 0);
 
     QByteArray huge = png;

@@ -149,8 +149,8 @@ TEST_F(Sliders, DraggingOutWithAModifierStopsMovingTheValue) {
                      Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(&slider, &back);
     const long double inside = slider.Position();
-    QMouseEvent shifted(QEvent::MouseMove, QPointF(250, 16), slider.mapToGlobal(QPointF(250, 16)), Qt::NoButton,
-                        Qt::LeftButton, Qt::ShiftModifier);
+    QMouseEvent shifted(QEvent::MouseMove, QPointF(250, 16), slider.mapToGlobal(QPointF(250, 16)),
+                        Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(&slider, &shifted);
     QMouseEvent later(QEvent::MouseMove, QPointF(80, 16), slider.mapToGlobal(QPointF(80, 16)), Qt::NoButton,
                       Qt::LeftButton, Qt::NoModifier);

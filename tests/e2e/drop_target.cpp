@@ -28,7 +28,8 @@ protected:
         event->accept();
     }
     void dropEvent(QDropEvent* event) override {
-        for (const QUrl& url : event->mimeData()->urls()) std::printf("dropped %s\n", qPrintable(url.toLocalFile()));
+        for (const QUrl& url : event->mimeData()->urls())
+            std::printf("dropped %s\n", qPrintable(url.toLocalFile()));
         std::printf("actions %d\n", int(event->possibleActions()));
         std::fflush(stdout);
         event->setDropAction(Qt::CopyAction);

@@ -23,15 +23,17 @@ const std::string& IniPath() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::ofstream(IniPath(), std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                       static_cast<std::streamsize>(size));
+    std::ofstream(IniPath(), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     TIniFile ini(QString::fromStdString(IniPath()));
     for (const char* section : {"Language", "PlaylistPath", "Input", "QualityRecord", "Style"}) {
         (void)ini.ReadString(QLatin1String(section), QStringLiteral("Name"), QStringLiteral("default"));
         (void)ini.ReadInteger(QLatin1String(section), QStringLiteral("Quality"), 1);
     }
-    if (ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), {}).size() > TIniFile::MaxValueLength) std::abort();
+    if (ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), {}).size() > TIniFile::MaxValueLength)
+        std::abort();
     ini.WriteString(QStringLiteral("Style"), QStringLiteral("Skin"), QStringLiteral("Modern-Skin"));
-    if (ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), {}) != QStringLiteral("Modern-Skin")) std::abort();
+    if (ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), {}) != QStringLiteral("Modern-Skin"))
+        std::abort();
     return 0;
 }

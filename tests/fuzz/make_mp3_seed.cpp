@@ -18,7 +18,8 @@ protected:
         const uint32_t frames = std::min<uint32_t>(Bytes / 2, FLeft);
         FSamples.resize(frames);
         for (uint32_t i = 0; i < frames; ++i)
-            FSamples[i] = static_cast<int16_t>(16000 * std::sin(2 * M_PI * 440 * (22050 - FLeft + i) / 44100));
+            FSamples[i] =
+                static_cast<int16_t>(16000 * std::sin(2 * M_PI * 440 * (22050 - FLeft + i) / 44100));
         FLeft -= frames;
         Buffer = FSamples.data();
         Bytes = frames * 2;

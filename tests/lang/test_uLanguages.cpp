@@ -27,7 +27,8 @@ TEST(LanguageLookup, AnswersInTheChosenLanguage) {
     table.setLanguage(QStringLiteral("en"));
     EXPECT_EQ(table.localize(QStringLiteral("wyd_Standby")), QStringLiteral("Standby"));
     EXPECT_EQ(table.localize(QStringLiteral("wyd_RecName")), QStringLiteral(" Audio recording name"));
-    EXPECT_EQ(CarriedTable(QStringLiteral("fr"))->localize(QStringLiteral("wyd_Length")), QStringLiteral("Durée"));
+    EXPECT_EQ(CarriedTable(QStringLiteral("fr"))->localize(QStringLiteral("wyd_Length")),
+              QStringLiteral("Durée"));
 }
 
 TEST(LanguageLookup, TurnsLineBreakMarksIntoCrLfAndLeavesThePlaceholder) {
@@ -39,7 +40,8 @@ TEST(LanguageLookup, TurnsLineBreakMarksIntoCrLfAndLeavesThePlaceholder) {
 
 TEST(LanguageLookup, UnknownKeyGivesHyphenInEveryLanguage) {
     for (const char* lang : {"en", "fr", "Default"})
-        EXPECT_EQ(CarriedTable(QString::fromLatin1(lang))->localize(QStringLiteral("wyd_NoSuchKey")), QStringLiteral("-"))
+        EXPECT_EQ(CarriedTable(QString::fromLatin1(lang))->localize(QStringLiteral("wyd_NoSuchKey")),
+                  QStringLiteral("-"))
             << lang;
 }
 
@@ -149,16 +151,19 @@ TEST(CarriedTable, HoldsDefaultEnglishFrenchWithTheSameKeys) {
 }
 
 TEST(CarriedTable, LanguageKeyIsTheLanguageCode) {
-    EXPECT_EQ(CarriedTable(QStringLiteral("en"))->localize(QStringLiteral("wyd_Language")), QStringLiteral("en"));
-    EXPECT_EQ(CarriedTable(QStringLiteral("fr"))->localize(QStringLiteral("wyd_Language")), QStringLiteral("fr"));
+    EXPECT_EQ(CarriedTable(QStringLiteral("en"))->localize(QStringLiteral("wyd_Language")),
+              QStringLiteral("en"));
+    EXPECT_EQ(CarriedTable(QStringLiteral("fr"))->localize(QStringLiteral("wyd_Language")),
+              QStringLiteral("fr"));
 }
 
 TEST(CarriedTable, MakerTextsAreFilledIn) {
     for (const char* lang : {"en", "fr"}) {
         const auto carried = CarriedTable(QString::fromLatin1(lang));
         const TLanguage& table = *carried;
-        for (const char* key : {"infos_Header3", "infos_Footer2", "infos_velmaroskUrl", "infos_orvanUrl",
-                                "infos_sarvoUrl", "infos_OrvanLinkText", "infos_wydSlogan", "infos_BlablaOrvan"}) {
+        for (const char* key :
+             {"infos_Header3", "infos_Footer2", "infos_velmaroskUrl", "infos_orvanUrl", "infos_sarvoUrl",
+              "infos_OrvanLinkText", "infos_wydSlogan", "infos_BlablaOrvan"}) {
             const QString text = table.localize(QString::fromLatin1(key));
             EXPECT_FALSE(text.contains(QLatin1Char('@'))) << key;
             EXPECT_FALSE(text.isEmpty()) << key;

@@ -87,7 +87,8 @@ TEST_F(About, MissingTermsOfUseKeepTheBuiltInCopyAndSaySoAtEachShowing) {
     auto* infos = new TInfos(*form);
     form->Infos = infos;
     EXPECT_EQ(boxes.shown, QStringList{QStringLiteral("Fichier de licence introuvable.")});
-    EXPECT_TRUE(infos->MemoLicense->toPlainText().startsWith(QStringLiteral("Sarvo MP3 Recorder — Terms of use")))
+    EXPECT_TRUE(
+        infos->MemoLicense->toPlainText().startsWith(QStringLiteral("Sarvo MP3 Recorder — Terms of use")))
         << "the built-in copy";
     form->InfosButtonClick();
     EXPECT_EQ(boxes.shown.size(), 2);

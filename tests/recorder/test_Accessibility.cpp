@@ -33,8 +33,8 @@ struct TRead {
 
 void Walk(QAccessibleInterface* node, std::vector<TRead>& into) {
     if (!node || node->state().invisible) return;
-    TRead read{node->role(), node->text(QAccessible::Name), node->text(QAccessible::Description), std::nullopt,
-               bool(node->state().focusable), node->object()};
+    TRead read{node->role(), node->text(QAccessible::Name), node->text(QAccessible::Description),
+               std::nullopt, bool(node->state().focusable), node->object()};
     if (QAccessibleValueInterface* value = node->valueInterface()) read.value = value->currentValue().toInt();
     into.push_back(read);
     for (int i = 0; i < node->childCount(); ++i) Walk(node->child(i), into);
@@ -83,9 +83,7 @@ void ExpectFocusableNamed(const std::vector<TRead>& tree) {
     }
 }
 
-QAccessibleInterface* Interface(QObject* object) {
-    return QAccessible::queryAccessibleInterface(object);
-}
+QAccessibleInterface* Interface(QObject* object) { return QAccessible::queryAccessibleInterface(object); }
 
 struct Accessibility : testing::Test {
     TempHome home;
@@ -122,7 +120,8 @@ struct Accessibility : testing::Test {
     std::vector<QWidget*> Visit(QWidget* window, int count, bool backwards = false) {
         std::vector<QWidget*> visited;
         for (int i = 0; i < count; ++i) {
-            Press(window, backwards ? Qt::Key_Backtab : Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+            Press(window, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                  backwards ? Qt::ShiftModifier : Qt::NoModifier);
             visited.push_back(QApplication::focusWidget());
         }
         return visited;
@@ -155,7 +154,8 @@ TEST_F(Accessibility, TheMainWindowReadsInEnglishThenInFrench) {
                           {QAccessible::Tree, "Recordings", {}, {}},
                       });
     ExpectFocusableNamed(tree);
-    for (QWidget* picture : std::initializer_list<QWidget*>{form->wydPngButton1, form->VuCircle, form->FondPlayer}) {
+    for (QWidget* picture :
+         std::initializer_list<QWidget*>{form->wydPngButton1, form->VuCircle, form->FondPlayer}) {
         EXPECT_EQ(Interface(picture)->role(), QAccessible::Graphic);
         EXPECT_EQ(Interface(picture)->text(QAccessible::Name), QString());
     }
@@ -196,7 +196,8 @@ TEST_F(Accessibility, TheListReadsAsRowsOfFourColumns) {
     for (int row = 0; row < 2; ++row) {
         names << table->cellAt(row, 0)->text(QAccessible::Name);
         for (int column = 0; column < 4; ++column)
-            EXPECT_EQ(table->cellAt(row, column)->text(QAccessible::Name), form->Mp3List->topLevelItem(row)->text(column));
+            EXPECT_EQ(table->cellAt(row, column)->text(QAccessible::Name),
+                      form->Mp3List->topLevelItem(row)->text(column));
     }
     names.sort();
     EXPECT_EQ(names, (QStringList{QStringLiteral("Interview"), QStringLiteral("Été à Lyon")}));
@@ -234,8 +235,10 @@ TEST_F(Accessibility, TheSettingsWindowReadsInBothLanguages) {
     ExpectReads(tree, {
                           {QAccessible::Button, "English", {}, {}},
                           {QAccessible::Button, "Français", {}, {}},
-                          {QAccessible::Button, "Choose the folder",
-                           "Choose the directory you want to store your audio recordings in.", {}},
+                          {QAccessible::Button,
+                           "Choose the folder",
+                           "Choose the directory you want to store your audio recordings in.",
+                           {}},
                           {QAccessible::ComboBox, "Select input device (Microphone, webcam...)", {}, {}},
                           {QAccessible::CheckBox, "Monophonic mic.", {}, {}},
                           {QAccessible::CheckBox, "Vintage look", {}, {}},
@@ -254,7 +257,9 @@ TEST_F(Accessibility, TheSettingsWindowReadsInBothLanguages) {
                           {QAccessible::CheckBox, "Micro mono", {}, {}},
                           {QAccessible::CheckBox, "Look vintage", {}, {}},
                           {QAccessible::ComboBox,
-                           "Sélection du périphérique d'enregistrement audio (micro, webcam...)", {}, {}},
+                           "Sélection du périphérique d'enregistrement audio (micro, webcam...)",
+                           {},
+                           {}},
                       });
     ExpectFocusableNamed(tree);
     EXPECT_TRUE(Interface(prefs.ButtonFlagFr)->state().checked);
@@ -270,7 +275,8 @@ TEST_F(Accessibility, TheAboutWindowReadsInBothLanguages) {
     ExpectReads(tree, {{QAccessible::StaticText, "provided by", {}, {}},
                        {QAccessible::StaticText, "https://orvan.velmarosk.example/en/", {}, {}}});
     ExpectFocusableNamed(tree);
-    EXPECT_TRUE(Interface(infos.velmaroskLink)->state().focusable) << "the links are reached with the keyboard";
+    EXPECT_TRUE(Interface(infos.velmaroskLink)->state().focusable)
+        << "the links are reached with the keyboard";
     EXPECT_TRUE(Interface(infos.LabelLinkOrvan)->state().focusable);
     EXPECT_TRUE(Find(tree, QAccessible::EditableText, QStringLiteral("Terms of use")));
     infos.SetLanguage(QStringLiteral("fr"));
@@ -285,11 +291,12 @@ TEST_F(Accessibility, TheAboutWindowReadsInBothLanguages) {
 TEST_F(Accessibility, TabVisitsTheMainWindowAlongThePlayerThenTheList) {
     ShowMain();
     ASSERT_EQ(QApplication::focusWidget(), form->Mp3List) << "the list has the focus when the window opens";
-    const std::vector<QWidget*> order{form->wydRecord,    form->wydPlay,         form->wydPause,
-                                      form->wydStop,      form->SliderMicro,     form->SliderOutput,
+    const std::vector<QWidget*> order{form->wydRecord,       form->wydPlay,       form->wydPause,
+                                      form->wydStop,         form->SliderMicro,   form->SliderOutput,
                                       form->wydConfigButton, form->wydInfoButton, form->Mp3List};
     EXPECT_EQ(Visit(form.get(), 9), order);
-    EXPECT_EQ(Visit(form.get(), 2, true), (std::vector<QWidget*>{form->wydInfoButton, form->wydConfigButton}));
+    EXPECT_EQ(Visit(form.get(), 2, true),
+              (std::vector<QWidget*>{form->wydInfoButton, form->wydConfigButton}));
     form->wydPause->setEnabled(false);
     Visit(form.get(), 1); // Info
     Visit(form.get(), 1); // the list
@@ -308,8 +315,8 @@ TEST_F(Accessibility, TabVisitsTheSettingsAndAboutWindows) {
     ASSERT_EQ(visited.size(), 6u);
     EXPECT_EQ(visited[2]->parentWidget(), prefs.RadioGroup1) << "one stop for the three quality items";
     visited[2] = nullptr;
-    EXPECT_EQ(visited, (std::vector<QWidget*>{prefs.MonoCheckBox, prefs.CheckBoxVintage, nullptr, prefs.ButtonFlagEn,
-                                              prefs.ButtonFlagFr, prefs.ButtonPath}));
+    EXPECT_EQ(visited, (std::vector<QWidget*>{prefs.MonoCheckBox, prefs.CheckBoxVintage, nullptr,
+                                              prefs.ButtonFlagEn, prefs.ButtonFlagFr, prefs.ButtonPath}));
     // A focused flag is pressed with Space, as any button of the settings window.
     prefs.ButtonFlagFr->setFocus();
     Press(&prefs, Qt::Key_Space);
@@ -361,13 +368,15 @@ TEST_F(Accessibility, AFocusedSliderOrListTakesItsOwnKeysAndNothingElse) {
     form->Mp3List->setFocus();
     form->Mp3List->setCurrentItem(form->Mp3List->topLevelItem(0));
     Press(form.get(), Qt::Key_Down);
-    EXPECT_EQ(form->Mp3List->currentItem(), form->Mp3List->topLevelItem(1)) << "the arrows move along the rows";
+    EXPECT_EQ(form->Mp3List->currentItem(), form->Mp3List->topLevelItem(1))
+        << "the arrows move along the rows";
 }
 
 TEST_F(Accessibility, AFocusedSettingsOrAboutButtonOpensItsWindowAfterTheTable) {
     ShowMain();
     form->wydInfoButton->setFocus();
     Press(form.get(), Qt::Key_Return);
-    EXPECT_TRUE(form->Infos->isVisible()) << "Return plays (nothing here) and then presses the focused button";
+    EXPECT_TRUE(form->Infos->isVisible())
+        << "Return plays (nothing here) and then presses the focused button";
     form->Infos->close();
 }

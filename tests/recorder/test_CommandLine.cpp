@@ -6,9 +6,7 @@
 
 namespace {
 
-TCommandLine Parse(const QStringList& arguments) {
-    return ParseCommandLine(arguments);
-}
+TCommandLine Parse(const QStringList& arguments) { return ParseCommandLine(arguments); }
 
 } // namespace
 

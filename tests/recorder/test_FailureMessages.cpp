@@ -46,7 +46,8 @@ private:
             if (!box && since->elapsed() < 5000) return;
             poll->deleteLater();
             delete since;
-            if (!box) return ADD_FAILURE() << "no message box came up within 5 s for " << pictureName.toStdString();
+            if (!box)
+                return ADD_FAILURE() << "no message box came up within 5 s for " << pictureName.toStdString();
             seen.push_back({box->icon(), box->text()});
             const QString folder = qEnvironmentVariable("SARVO_BUILD_DIR") + QStringLiteral("/screenshots/");
             QDir().mkpath(folder);
@@ -72,8 +73,10 @@ TEST(FailureMessages, EachReasonInTheUsersLanguageWithItsIconThenTheEngineText) 
     TForm1 form(&boxes);
     const QString homeFolder = QDir::homePath() + QLatin1Char('/');
     TSmallDisk disk(homeFolder + QStringLiteral("small"), 1);
-    if (disk.Mounted()) disk.Fill(768 * 1024);
-    else std::printf("a 1 MiB tmpfs cannot be mounted here: the full disk is left out\n");
+    if (disk.Mounted())
+        disk.Fill(768 * 1024);
+    else
+        std::printf("a 1 MiB tmpfs cannot be mounted here: the full disk is left out\n");
     const std::vector<TFailure> failures = {
         {"input-gone", "Input stopped delivering sound", true, true, QMessageBox::Warning},
         {"no-input", "Invalid device number", false, false, QMessageBox::Warning},
@@ -93,7 +96,8 @@ TEST(FailureMessages, EachReasonInTheUsersLanguageWithItsIconThenTheEngineText) 
         for (size_t i = 0; i < failures.size(); ++i) {
             const TFailure& failure = failures[i];
             if (std::string(failure.name) == "disk-full" && !disk.Mounted()) continue;
-            form.mp3Folder = std::string(failure.name) == "disk-full" ? disk.Folder() : homeFolder + QStringLiteral("gone/");
+            form.mp3Folder = std::string(failure.name) == "disk-full" ? disk.Folder()
+                                                                      : homeFolder + QStringLiteral("gone/");
             boxes.pictureName = QStringLiteral("%1-%2").arg(QLatin1String(failure.name), language);
             const size_t before = boxes.seen.size();
             form.ShowRunFailure(failure.engineText, failure.fileMade, failure.recorded);

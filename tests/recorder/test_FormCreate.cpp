@@ -24,10 +24,13 @@ QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString PrefsPath(const TempHome& home) { return home.Path(QStringLiteral(".config/Sarvo Mp3 Recorder/prefs.ini")); }
+QString PrefsPath(const TempHome& home) {
+    return home.Path(QStringLiteral(".config/Sarvo Mp3 Recorder/prefs.ini"));
+}
 
 void WritePlaylistPath(const TempHome& home, const QString& folder) {
-    WriteFile(PrefsPath(home), "[PlaylistPath]\n" + ShellServices::UserName().toUtf8() + "=" + folder.toUtf8() + "\n");
+    WriteFile(PrefsPath(home),
+              "[PlaylistPath]\n" + ShellServices::UserName().toUtf8() + "=" + folder.toUtf8() + "\n");
 }
 
 } // namespace
@@ -124,7 +127,8 @@ TEST(FormCreate, StalePlaylistPathAnsweredYesCreatesTheFolder) {
     boxes.answers = {true};
     TForm1 form(&boxes);
     ASSERT_EQ(boxes.shown.size(), 2);
-    EXPECT_EQ(boxes.shown[0], QStringLiteral("Directory %1 does not exist. Do you want to create it?").arg(stale));
+    EXPECT_EQ(boxes.shown[0],
+              QStringLiteral("Directory %1 does not exist. Do you want to create it?").arg(stale));
     EXPECT_EQ(boxes.shown[1], QStringLiteral("Directory %1 has been successfully created").arg(stale));
     EXPECT_EQ(form.mp3Folder, stale);
     EXPECT_TRUE(QFileInfo(stale).isDir());
@@ -140,8 +144,9 @@ TEST(FormCreate, StalePlaylistPathWhoseParentIsMissingFallsBackWithTheCombinedMe
     TForm1 form(&boxes);
     const QString defaultFolder = home.Path(QStringLiteral("Documents/Sarvo mp3 Recordings/"));
     ASSERT_EQ(boxes.shown.size(), 2);
-    EXPECT_EQ(boxes.shown[1], QStringLiteral("Unable to create %1 directory.\r\nAudio recordings will be stored in\r\n%2")
-                                  .arg(stale, defaultFolder));
+    EXPECT_EQ(boxes.shown[1],
+              QStringLiteral("Unable to create %1 directory.\r\nAudio recordings will be stored in\r\n%2")
+                  .arg(stale, defaultFolder));
     EXPECT_EQ(form.mp3Folder, defaultFolder);
     EXPECT_FALSE(QFileInfo::exists(stale));
 }
@@ -155,8 +160,10 @@ TEST(FormCreate, StalePlaylistPathAnsweredNoUsesTheDefaultFolder) {
     TForm1 form(&boxes);
     const QString defaultFolder = home.Path(QStringLiteral("Documents/Sarvo mp3 Recordings/"));
     ASSERT_EQ(boxes.shown.size(), 2);
-    EXPECT_EQ(boxes.shown[0], QStringLiteral("Le dossier\r\n%1\r\nn'existe pas. Voulez-vous le créer ?").arg(stale));
-    EXPECT_EQ(boxes.shown[1], QStringLiteral("Les enregistrements seront stockés dans\r\n%1").arg(defaultFolder));
+    EXPECT_EQ(boxes.shown[0],
+              QStringLiteral("Le dossier\r\n%1\r\nn'existe pas. Voulez-vous le créer ?").arg(stale));
+    EXPECT_EQ(boxes.shown[1],
+              QStringLiteral("Les enregistrements seront stockés dans\r\n%1").arg(defaultFolder));
     EXPECT_EQ(form.mp3Folder, defaultFolder);
     EXPECT_FALSE(QFileInfo::exists(stale));
 }
@@ -246,8 +253,9 @@ TEST(FormCreate, NoRecordingInputEndsTheStartWithTheMessage) {
     TForm1 form(&boxes);
     qputenv("PULSE_SERVER", server);
     EXPECT_TRUE(form.StartupAborted());
-    EXPECT_EQ(boxes.shown, QStringList{QStringLiteral("No compliant recording device has been detected on your system, so "
-                                                      "Sarvo MP3 Recorder cannot be started.")});
+    EXPECT_EQ(boxes.shown,
+              QStringList{QStringLiteral("No compliant recording device has been detected on your system, so "
+                                         "Sarvo MP3 Recorder cannot be started.")});
     EXPECT_FALSE(form.Timer1.isActive());
 }
 

@@ -32,7 +32,8 @@ TEST_F(IniFileTest, MissingFileSectionOrKeyReadsTheDefault) {
     EXPECT_EQ(ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), QStringLiteral("Vintage-Skin")),
               QStringLiteral("Vintage-Skin"));
     WriteRaw("[Style]\nOther=1\n");
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), QStringLiteral("d")),
+              QStringLiteral("d"));
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("Quality"), 1), 1);
 }
 
@@ -41,7 +42,8 @@ TEST_F(IniFileTest, NamesMatchIgnoringCaseAndValuesAreTrimmed) {
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("Quality"), 1), 2);
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("NbChannels"), 1), 2);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("INPUT"), QStringLiteral("name"), {}), QStringLiteral("Mic (Card)"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("INPUT"), QStringLiteral("name"), {}),
+              QStringLiteral("Mic (Card)"));
 }
 
 TEST_F(IniFileTest, IntegersThatDoNotParseReadAsDefault) {
@@ -75,14 +77,17 @@ TEST_F(IniFileTest, BinaryOrTruncatedFileGivesDefaultsWithoutFailing) {
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("Quality"), 1), 1);
     WriteRaw("[QualityRecord]\nQuality=2\n[Sty");
     EXPECT_EQ(ini.ReadInteger(QStringLiteral("QualityRecord"), QStringLiteral("Quality"), 1), 2);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Style"), QStringLiteral("Skin"), QStringLiteral("d")),
+              QStringLiteral("d"));
 }
 
 TEST_F(IniFileTest, WritingReplacesOneValueAndKeepsEverythingElse) {
     WriteRaw("; my notes\n[QualityRecord]\nQuality=0\nNbChannels=2\n\n[Style]\nSkin=Modern-Skin\n");
     TIniFile ini(path);
     ini.WriteInteger(QStringLiteral("qualityrecord"), QStringLiteral("QUALITY"), 2);
-    EXPECT_EQ(ReadRaw(), QByteArray("; my notes\n[QualityRecord]\nQuality=2\nNbChannels=2\n\n[Style]\nSkin=Modern-Skin\n"));
+    EXPECT_EQ(
+        ReadRaw(),
+        QByteArray("; my notes\n[QualityRecord]\nQuality=2\nNbChannels=2\n\n[Style]\nSkin=Modern-Skin\n"));
 }
 
 TEST_F(IniFileTest, WritingAddsMissingKeysToTheirSectionAndMissingSectionsAtTheEnd) {
@@ -100,7 +105,8 @@ TEST_F(IniFileTest, WrittenValuesReadBackIncludingNonAsciiPaths) {
     ini.WriteString(QStringLiteral("PlaylistPath"), QStringLiteral("zoé"), folder);
     ini.WriteString(QStringLiteral("Input"), QStringLiteral("Name"), QStringLiteral("Line = in (Card)"));
     EXPECT_EQ(ini.ReadString(QStringLiteral("playlistpath"), QStringLiteral("ZOÉ"), {}), folder);
-    EXPECT_EQ(ini.ReadString(QStringLiteral("Input"), QStringLiteral("Name"), {}), QStringLiteral("Line = in (Card)"));
+    EXPECT_EQ(ini.ReadString(QStringLiteral("Input"), QStringLiteral("Name"), {}),
+              QStringLiteral("Line = in (Card)"));
 }
 
 TEST_F(IniFileTest, RefusedWriteRaisesTheFrenchMessageWithThePath) {

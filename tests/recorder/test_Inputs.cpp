@@ -58,7 +58,8 @@ TEST_F(Inputs, RealInputsAreListedBeforeMonitorsEachWithItsCaptureDevice) {
         // mixer's name is cut to 31 characters (PipeWire's monitors of loopbacks are longer).
         const QString mixer = QString::fromStdString(form->DXAudioIn1.GetDeviceName(device)).left(31);
         const QString text = form->ComboRecLines->itemText(i);
-        EXPECT_TRUE(text.left(31) == mixer || text.endsWith(QStringLiteral("(") + mixer + QStringLiteral(")")))
+        EXPECT_TRUE(text.left(31) == mixer ||
+                    text.endsWith(QStringLiteral("(") + mixer + QStringLiteral(")")))
             << text.toStdString();
         EXPECT_FALSE(text.endsWith(QStringLiteral(" (") + text.section(QStringLiteral(" ("), 0, 0) +
                                    QStringLiteral(")")))
@@ -94,7 +95,8 @@ TEST_F(Inputs, InputSliderSetsTheLevelLineOnlyOnceTheListIsBuilt) {
     TAudioMixerLine* master = form->AudioMixer1.Master();
     ASSERT_NE(master, nullptr);
     const int before = master->Volume();
-    EXPECT_EQ(static_cast<int>(form->SliderMicro->Position()), before) << "the slider shows the input's level";
+    EXPECT_EQ(static_cast<int>(form->SliderMicro->Position()), before)
+        << "the slider shows the input's level";
     form->mixok = false;
     form->SliderMicro->SetPosition(before == 30 ? 40 : 30);
     EXPECT_EQ(master->Volume(), before) << "without a usable input list the slider changes nothing";
@@ -115,9 +117,11 @@ TEST_F(Inputs, OutputSliderSetsThePlayerVolumeAndTheLabel) {
 TEST_F(Inputs, PeakOfSamplePairs) {
     EXPECT_EQ(TForm1::PairPeak(Pcm({0, 0, 0, 0}).data(), 8), 0);
     EXPECT_EQ(TForm1::PairPeak(Pcm({-16384, -16384}).data(), 4), -32768) << "a pair summing to -32768";
-    EXPECT_EQ(TForm1::PairPeak(Pcm({-32768, -32768}).data(), 4), -32768) << "full scale saturates, reading 1.0";
+    EXPECT_EQ(TForm1::PairPeak(Pcm({-32768, -32768}).data(), 4), -32768)
+        << "full scale saturates, reading 1.0";
     EXPECT_EQ(TForm1::PairPeak(Pcm({32767, 32767}).data(), 4), 32767);
-    EXPECT_EQ(TForm1::PairPeak(Pcm({100, 0, -3000, 277, 50, 50}).data(), 12), -2723) << "the largest magnitude wins";
+    EXPECT_EQ(TForm1::PairPeak(Pcm({100, 0, -3000, 277, 50, 50}).data(), 12), -2723)
+        << "the largest magnitude wins";
     EXPECT_EQ(TForm1::PairPeak(Pcm({100, 0, -3000, 277, 9000, 9000}).data(), 10), -2723)
         << "only complete groups of four bytes count";
 }
@@ -130,8 +134,7 @@ TEST_F(Inputs, MeterShowsThePeakInDecibelsAndFallsByFourFifthsPerTick) {
     form->oldlinearrec = 0;
     EXPECT_EQ(MeterAfter(3277), -20);
     // 20 log10(0.8) = -1.94 dB per tick.
-    for (const int expected : {-22, -24, -26, -28, -30})
-        EXPECT_EQ(MeterAfter(0), expected);
+    for (const int expected : {-22, -24, -26, -28, -30}) EXPECT_EQ(MeterAfter(0), expected);
     EXPECT_EQ(MeterAfter(-32768), 0) << "a new peak rises at once";
 }
 

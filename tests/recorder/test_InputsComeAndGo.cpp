@@ -41,15 +41,17 @@ protected:
     }
     // An input of its own named name (its description too), hearing the sine; the module's index.
     std::string LoadInput(const std::string& name) {
-        const std::string index = Shell("pactl load-module module-remap-source source_name=" + name +
-                                        " master=sarvo_sine source_properties=device.description=" + name + " 2>/dev/null");
+        const std::string index =
+            Shell("pactl load-module module-remap-source source_name=" + name +
+                  " master=sarvo_sine source_properties=device.description=" + name + " 2>/dev/null");
         EXPECT_FALSE(index.empty()) << "loading " << name;
         return index.substr(0, index.find('\n'));
     }
     void Unload(const std::string& module) { Shell("pactl unload-module " + module); }
     // Waits until the window's list shows (or no longer shows) an entry containing text.
     bool ListShows(const QString& text, bool shown = true) {
-        return RunUntil([&] { return (form->ComboRecLines->findText(text, Qt::MatchContains) >= 0) == shown; }, 3000);
+        return RunUntil(
+            [&] { return (form->ComboRecLines->findText(text, Qt::MatchContains) >= 0) == shown; }, 3000);
     }
     void Choose(const QString& text) {
         form->ComboRecLines->setCurrentIndex(form->ComboRecLines->findText(text, Qt::MatchContains));
@@ -65,11 +67,13 @@ protected:
         RunFor(200); // the server applies the change
         for (const auto& [name, volume] : SourceVolumes()) {
             if (name.find(".monitor") != std::string::npos) continue;
-            EXPECT_EQ(volume, name == chosen ? percent : 100) << name << " (the chosen input is " << chosen << ")";
+            EXPECT_EQ(volume, name == chosen ? percent : 100)
+                << name << " (the chosen input is " << chosen << ")";
         }
     }
     bool MeterMoves() {
-        return RunUntil([&] { return form->InputVuMeter->Position() > form->InputVuMeter->Mini() + 10; }, 5000);
+        return RunUntil([&] { return form->InputVuMeter->Position() > form->InputVuMeter->Mini() + 10; },
+                        5000);
     }
 
     TPrivateSoundServer server;
@@ -91,7 +95,8 @@ TEST_F(InputsComeAndGo, TheInputSliderActsOnTheChosenInputAfterEveryListChange) 
 
     // The first one goes: the positions of the others change, the choice does not.
     Unload(first);
-    ASSERT_TRUE(ListShows(QStringLiteral("sarvo_first"), false)) << "waiting for the unplugged input to leave the list";
+    ASSERT_TRUE(ListShows(QStringLiteral("sarvo_first"), false))
+        << "waiting for the unplugged input to leave the list";
     MoveInputSlider(28);
     ExpectOnlyThisSourceAt("sarvo_second", 28);
 
@@ -118,9 +123,11 @@ TEST_F(InputsComeAndGo, AnInputPluggedInOrOutAppearsInOrLeavesTheOpenSettingsWin
     QTimer::singleShot(0, form->prefs, [&] {
         module = LoadInput("sarvo_usb_mic");
         QComboBox& list = *form->prefs->ComboBox1;
-        appeared = RunUntil([&] { return list.findText(QStringLiteral("sarvo_usb_mic"), Qt::MatchContains) >= 0; });
+        appeared =
+            RunUntil([&] { return list.findText(QStringLiteral("sarvo_usb_mic"), Qt::MatchContains) >= 0; });
         Unload(module);
-        left = RunUntil([&] { return list.findText(QStringLiteral("sarvo_usb_mic"), Qt::MatchContains) < 0; });
+        left =
+            RunUntil([&] { return list.findText(QStringLiteral("sarvo_usb_mic"), Qt::MatchContains) < 0; });
         form->prefs->close();
     });
     form->ConfigButtonClick();
@@ -137,7 +144,8 @@ TEST_F(InputsComeAndGo, TheChosenInputGoingAwayWhileIdleIsSaidAtOnceAndItIsChose
     ASSERT_TRUE(MeterMoves()) << "waiting for the meter to hear the input";
 
     Unload(module);
-    ASSERT_TRUE(RunUntil([&] { return !boxes.warnings.isEmpty(); }, 2000)) << "waiting for the window to say it";
+    ASSERT_TRUE(RunUntil([&] { return !boxes.warnings.isEmpty(); }, 2000))
+        << "waiting for the window to say it";
     EXPECT_EQ(boxes.warnings.first(), form->InputGoneText(name, false));
     EXPECT_TRUE(RunUntil([&] { return form->InputVuMeter->Position() == form->InputVuMeter->Mini(); }, 1000))
         << "nothing is measured any more: the meter falls to its floor";
@@ -146,7 +154,8 @@ TEST_F(InputsComeAndGo, TheChosenInputGoingAwayWhileIdleIsSaidAtOnceAndItIsChose
     EXPECT_EQ(boxes.warnings.last(), form->Texts.wyd_NoInput);
 
     LoadInput("sarvo_headset");
-    ASSERT_TRUE(RunUntil([&] { return form->ComboRecLines->currentText() == name; })) << "chosen again when back";
+    ASSERT_TRUE(RunUntil([&] { return form->ComboRecLines->currentText() == name; }))
+        << "chosen again when back";
     EXPECT_TRUE(MeterMoves()) << "monitoring comes back with it";
     EXPECT_EQ(boxes.warnings.size(), 2) << boxes.warnings.join(u'|').toStdString();
 }

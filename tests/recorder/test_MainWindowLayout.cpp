@@ -15,9 +15,7 @@
 namespace {
 
 // Left edge inside the main panel, whose one-pixel border the controls sit within.
-int Left(const QWidget* control) {
-    return control->x() - 1;
-}
+int Left(const QWidget* control) { return control->x() - 1; }
 
 struct MainWindow : testing::Test {
     TempHome home;
@@ -55,8 +53,9 @@ struct TLayout {
 TEST_F(MainWindow, TheResizeRuleAtTheDesignWidthAndWhenNarrow) {
     form.setMinimumWidth(0);
     // At 400, g = -4 and e = -10: every division truncates toward zero.
-    for (const TLayout& want : {TLayout{758, 28, 262, 36, 117, 172, 225, 397, 349, 605, 754, 712, {357, 144, 60, 60}},
-                                TLayout{400, -4, 214, 4, 69, 108, 145, 186, 158, 374, 396, 370, {132, 76, 32, 32}}}) {
+    for (const TLayout& want :
+         {TLayout{758, 28, 262, 36, 117, 172, 225, 397, 349, 605, 754, 712, {357, 144, 60, 60}},
+          TLayout{400, -4, 214, 4, 69, 108, 145, 186, 158, 374, 396, 370, {132, 76, 32, 32}}}) {
         SCOPED_TRACE(want.width);
         ResizeTo(want.width);
         EXPECT_EQ(Left(form.FondPlayer), want.fondLeft);
@@ -109,7 +108,8 @@ TEST_F(MainWindow, LoadingSkinFiles) {
     EXPECT_EQ(form.GetSkinName(), QStringLiteral("Vintage-Skin"));
 
     // A name is a file of the skins folder, never a path out of it.
-    QFile::copy(form.exeFolder + QStringLiteral("Skins/Modern-Skin"), home.Path(QStringLiteral("Modern-Skin")));
+    QFile::copy(form.exeFolder + QStringLiteral("Skins/Modern-Skin"),
+                home.Path(QStringLiteral("Modern-Skin")));
     EXPECT_FALSE(form.LoadSkin(QStringLiteral("../../Modern-Skin")));
     EXPECT_FALSE(form.LoadSkin(QStringLiteral("..")));
     EXPECT_EQ(form.GetSkinName(), QStringLiteral("Vintage-Skin"));
@@ -135,16 +135,16 @@ TEST_F(MainWindow, ADarkDesktopPaletteReachesTheSystemColoursAndTheSkinKeepsItsO
     QEvent change(QEvent::ApplicationPaletteChange);
     QCoreApplication::sendEvent(&form, &change);
     EXPECT_EQ(form.palette().color(QPalette::Button), QColor(40, 40, 44)) << "the status line's button face";
-    EXPECT_EQ(form.Mp3List->palette().color(QPalette::Base), ColorToQColor(clBtnFace, dark)) << "the list's ground";
-    EXPECT_EQ(form.Labelboutons->palette().color(QPalette::WindowText), QColor(0x84, 0x83, 0x66)) << "the skin's colour";
+    EXPECT_EQ(form.Mp3List->palette().color(QPalette::Base), ColorToQColor(clBtnFace, dark))
+        << "the list's ground";
+    EXPECT_EQ(form.Labelboutons->palette().color(QPalette::WindowText), QColor(0x84, 0x83, 0x66))
+        << "the skin's colour";
     QApplication::setPalette(light);
 }
 
 namespace {
 
-int TextWidth(const QFont& font, const QString& text) {
-    return QFontMetrics(font).horizontalAdvance(text);
-}
+int TextWidth(const QFont& font, const QString& text) { return QFontMetrics(font).horizontalAdvance(text); }
 
 // What a person would miss of the window's texts: each text that does not fit where it is drawn.
 class TFitCheck {
@@ -203,13 +203,11 @@ void CheckMainWindow(TForm1& form, TFitCheck& check) {
 }
 
 void CheckSettingsWindow(Tprefs& prefs, TFitCheck& check) {
-    for (QGroupBox* group : {prefs.GroupBox1, prefs.RadioGroup1, prefs.PathGroupBox})
-        check.Group(*group);
+    for (QGroupBox* group : {prefs.GroupBox1, prefs.RadioGroup1, prefs.PathGroupBox}) check.Group(*group);
     for (QAbstractButton* button : {static_cast<QAbstractButton*>(prefs.MonoCheckBox),
                                     static_cast<QAbstractButton*>(prefs.CheckBoxVintage)})
         check.Button(*button);
-    for (QRadioButton* item : prefs.RadioItems)
-        check.Button(*item);
+    for (QRadioButton* item : prefs.RadioItems) check.Button(*item);
 }
 
 // The system locale for the life of the object.
@@ -268,8 +266,7 @@ TEST_F(MainWindow, EveryTextFitsInEveryStateBothLanguagesAndCommonLocales) {
         form.refreshlist();
         ResizeTo(600);
         int total = 0;
-        for (int column = 0; column < 4; ++column)
-            total += form.Mp3List->columnWidth(column);
+        for (int column = 0; column < 4; ++column) total += form.Mp3List->columnWidth(column);
         EXPECT_LE(total, form.Mp3List->width()) << locale << ": no sideways scrolling at the narrowest";
         TFitCheck check;
         CheckMainWindow(form, check);

@@ -33,7 +33,8 @@ TEST(RecordingFaults, ARunThatCannotStartShowsTheMessageAndTheWindowGoesBackToSt
     form.DXAudioIn1.SetDeviceNumber(99);
     form.RecClick();
     ASSERT_TRUE(RunUntil([&] { return form.flagState() != flRecord; }, 5000)) << "left showing Recording";
-    ASSERT_FALSE(boxes.warnings.isEmpty()) << "a warning, not a plain note: " << boxes.shown.join(u'|').toStdString();
+    ASSERT_FALSE(boxes.warnings.isEmpty())
+        << "a warning, not a plain note: " << boxes.shown.join(u'|').toStdString();
     EXPECT_EQ(boxes.warnings.first(), form.Texts.wyd_NoInput + QStringLiteral("\r\nInvalid device number"))
         << "the reason in the user's words, then the engine's text";
     EXPECT_EQ(form.recOutput, nullptr);
@@ -65,7 +66,7 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
         << "the failure must end the recording with a message";
 
     EXPECT_EQ(boxes.warnings.value(0), form.InputGoneText(input, true) +
-                                          QStringLiteral("\r\nInput failed: DirectSound error 0x88780078"));
+                                           QStringLiteral("\r\nInput failed: DirectSound error 0x88780078"));
     ASSERT_EQ(Recordings(form).size(), 1);
     const int64_t keptMs = LengthMs(form.mp3Folder + Recordings(form)[0]);
     std::printf("figure: sound server killed 1.5 s into a recording: '%s'; %lld ms kept and playable\n",
@@ -93,12 +94,14 @@ TEST(RecordingFaults, ARecordingNeverTakesTheNameOfAnEarlierOne) {
     const QString folder = home.Path() + QStringLiteral("/");
     const QDateTime lastSecondOfTheYear(QDate(2026, 12, 31), QTime(23, 59, 59, 999));
     const QString first = TForm1::RecordName(folder, lastSecondOfTheYear);
-    EXPECT_EQ(first, folder + QStringLiteral("Rec-2026-12-31-23-59-59.mp3")) << "date and time from one reading";
+    EXPECT_EQ(first, folder + QStringLiteral("Rec-2026-12-31-23-59-59.mp3"))
+        << "date and time from one reading";
     Touch(first);
     const QString second = TForm1::RecordName(folder, lastSecondOfTheYear);
     EXPECT_EQ(second, folder + QStringLiteral("Rec-2026-12-31-23-59-59-2.mp3"));
     Touch(second);
-    EXPECT_EQ(TForm1::RecordName(folder, lastSecondOfTheYear), folder + QStringLiteral("Rec-2026-12-31-23-59-59-3.mp3"));
+    EXPECT_EQ(TForm1::RecordName(folder, lastSecondOfTheYear),
+              folder + QStringLiteral("Rec-2026-12-31-23-59-59-3.mp3"));
     EXPECT_EQ(TForm1::RecordName(folder, QDateTime(QDate(987, 1, 2), QTime(3, 4, 5))),
               folder + QStringLiteral("Rec-0987-01-02-03-04-05.mp3"));
 }

@@ -73,7 +73,8 @@ struct RecordingsList : testing::Test {
     }
     QStringList Column(int column) const {
         QStringList texts;
-        for (int i = 0; i < form->Mp3List->topLevelItemCount(); ++i) texts << form->Mp3List->topLevelItem(i)->text(column);
+        for (int i = 0; i < form->Mp3List->topLevelItemCount(); ++i)
+            texts << form->Mp3List->topLevelItem(i)->text(column);
         return texts;
     }
     QTreeWidgetItem* Row(const QString& caption) const {
@@ -196,7 +197,8 @@ TEST_F(RecordingsList, SizesInThousandsHalvesToEvenAndSortedAsNumbers) {
     form->ChangeLanguage(QStringLiteral("en"));
     form->croissant = false;
     form->Mp3ListColumnClick(3);
-    EXPECT_EQ(Column(3).last(), QStringLiteral("12Ko")) << "after a change of language the sizes still sort by number";
+    EXPECT_EQ(Column(3).last(), QStringLiteral("12Ko"))
+        << "after a change of language the sizes still sort by number";
 }
 
 TEST_F(RecordingsList, LengthsSortAsTextNamesIgnoringAsciiCaseAndDatesBothWays) {
@@ -204,9 +206,11 @@ TEST_F(RecordingsList, LengthsSortAsTextNamesIgnoringAsciiCaseAndDatesBothWays) 
     Recording(QStringLiteral("Alpha.mp3"), 1, 10);
     FileOfSize(QStringLiteral("broken.mp3"), 100, 20);
     Refill();
-    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("Alpha"), QStringLiteral("broken"), QStringLiteral("beta")}));
+    EXPECT_EQ(Column(0),
+              (QStringList{QStringLiteral("Alpha"), QStringLiteral("broken"), QStringLiteral("beta")}));
     form->Mp3ListColumnClick(1);
-    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("beta"), QStringLiteral("broken"), QStringLiteral("Alpha")}))
+    EXPECT_EQ(Column(0),
+              (QStringList{QStringLiteral("beta"), QStringLiteral("broken"), QStringLiteral("Alpha")}))
         << "oldest first";
     form->Mp3ListColumnClick(1);
     EXPECT_EQ(Column(0).first(), QStringLiteral("Alpha")) << "newest first again";
@@ -216,7 +220,8 @@ TEST_F(RecordingsList, LengthsSortAsTextNamesIgnoringAsciiCaseAndDatesBothWays) 
         << "an empty length first";
     form->croissant = false;
     form->Mp3ListColumnClick(0);
-    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("broken")}));
+    EXPECT_EQ(Column(0),
+              (QStringList{QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("broken")}));
 }
 
 TEST_F(RecordingsList, RenamingKeepsBothFilesOnAConflictAndRefusesBadOrEmptyNames) {
@@ -274,8 +279,9 @@ TEST_F(RecordingsList, DeleteMovesToTheTrashAndDeleteAllAsksFirst) {
 
     boxes.answers = {false};
     form->SupprimerTousClick();
-    EXPECT_EQ(boxes.shown.last(), QStringLiteral("Do you really want to delete all recordings?\r\n"
-                                                 "This will clear the list and delete any audio files created with Sarvo!"));
+    EXPECT_EQ(boxes.shown.last(),
+              QStringLiteral("Do you really want to delete all recordings?\r\n"
+                             "This will clear the list and delete any audio files created with Sarvo!"));
     EXPECT_EQ(Files(), QStringList{QStringLiteral("keep.mp3")}) << "Cancel keeps every file";
     boxes.answers = {true};
     form->SupprimerTousClick();
@@ -295,7 +301,8 @@ TEST_F(RecordingsList, VanishedFilesAreReportedWithTheirPath) {
     EXPECT_EQ(boxes.shown.last(), Folder() + QStringLiteral("vanished.mp3 file does not exist!"));
     EXPECT_EQ(form->flagState(), flStop);
     form->PopupMenu1Popup();
-    EXPECT_EQ(boxes.shown.last(), QStringLiteral("Le fichier ") + Folder() + QStringLiteral("vanished.mp3 n'existe pas!"));
+    EXPECT_EQ(boxes.shown.last(),
+              QStringLiteral("Le fichier ") + Folder() + QStringLiteral("vanished.mp3 n'existe pas!"));
 }
 
 TEST_F(RecordingsList, PopupOnARowLoadsItStoppedAndOnEmptySpaceClearsTheSelection) {
@@ -350,7 +357,8 @@ TEST_F(RecordingsList, RowsArePaintedGreyWhenSelectedWithAWhiteLineOnTop) {
     const QRect other = form->Mp3List->visualItemRect(Row(QStringLiteral("one")));
     const QImage shot = form->Mp3List->viewport()->grab().toImage();
     EXPECT_EQ(QColor(shot.pixel(selected.right() - 3, selected.center().y())), QColor(0x80, 0x80, 0x80));
-    EXPECT_EQ(QColor(shot.pixel(other.right() - 3, other.center().y())), ColorToQColor(clMenu, QApplication::palette()))
+    EXPECT_EQ(QColor(shot.pixel(other.right() - 3, other.center().y())),
+              ColorToQColor(clMenu, QApplication::palette()))
         << "the menu colour";
     EXPECT_EQ(QColor(shot.pixel(other.right() - 3, other.top())), QColor(Qt::white));
 }
@@ -441,8 +449,7 @@ TEST_F(RecordingsList, ANameThatIsNotValidTextListsPlaysRenamesAndDeletes) {
 
 TEST_F(RecordingsList, DeletedRecordingsRestoreFromTheTrashAsAFileManagerDoes) {
     const QString names[] = {QStringLiteral("100% sure"), QStringLiteral("Répétition à l'église #2")};
-    for (const QString& name : names)
-        Recording(name + QStringLiteral(".mp3"), 1);
+    for (const QString& name : names) Recording(name + QStringLiteral(".mp3"), 1);
     Refill();
     for (const QString& name : names) {
         Select(name);

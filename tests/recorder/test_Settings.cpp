@@ -25,7 +25,8 @@ struct Settings : testing::Test {
 
     void SetUp() override {
         form = std::make_unique<TForm1>(&boxes);
-        form->exeFolder = qEnvironmentVariable("SARVO_BUILD_DIR") + QStringLiteral("/"); // beside the built skins
+        form->exeFolder =
+            qEnvironmentVariable("SARVO_BUILD_DIR") + QStringLiteral("/"); // beside the built skins
         form->prefs = new Tprefs(*form);
     }
     QString PrefsPath() const { return form->AppDataFolder + QStringLiteral("prefs.ini"); }
@@ -42,14 +43,16 @@ struct Settings : testing::Test {
         form->ReportErrors([&] { form->ConfigButtonClick(); });
     }
     void UsePacedInput(Tprefs& prefs) {
-        prefs.ComboBox1->setCurrentIndex(prefs.ComboBox1->findText(QStringLiteral("Paced"), Qt::MatchStartsWith));
+        prefs.ComboBox1->setCurrentIndex(
+            prefs.ComboBox1->findText(QStringLiteral("Paced"), Qt::MatchStartsWith));
     }
     // A one-second recording with the current settings; its path.
     QString Record() {
         form->RecClick();
         RunFor(1000);
         form->StopClick();
-        const QStringList files = QDir(form->mp3Folder).entryList({QStringLiteral("Rec-*.mp3")}, QDir::Files, QDir::Time);
+        const QStringList files =
+            QDir(form->mp3Folder).entryList({QStringLiteral("Rec-*.mp3")}, QDir::Files, QDir::Time);
         return files.isEmpty() ? QString() : form->mp3Folder + files.first();
     }
 };
@@ -70,7 +73,8 @@ TEST_F(Settings, OpeningAndClosingRewritesTheSettingsAndLeavesTheListAlone) {
         EXPECT_EQ(prefs.ButtonFlagEn->ButtonState(), wydButtonDown);
         EXPECT_EQ(prefs.ButtonFlagFr->ButtonState(), wydButtonUp);
         EXPECT_EQ(prefs.windowTitle(), QStringLiteral(" Settings"));
-        EXPECT_EQ(prefs.RadioItems[2]->text(), QStringLiteral(" High (Takes up more space on the hard drive)"));
+        EXPECT_EQ(prefs.RadioItems[2]->text(),
+                  QStringLiteral(" High (Takes up more space on the hard drive)"));
     });
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(PrefsText(), QStringLiteral("[QualityRecord]\nQuality=1\nNbChannels=1\n[Input]\nName=") +
@@ -83,7 +87,8 @@ TEST_F(Settings, OpeningAndClosingRewritesTheSettingsAndLeavesTheListAlone) {
 TEST_F(Settings, AnotherFolderIsListedNewestFirstAndSavedUnderTheAccountName) {
     const QString other = home.Path(QStringLiteral("Elsewhere é"));
     QDir().mkpath(other);
-    for (const char* name : {"old.mp3", "new.mp3"}) QFile(other + QLatin1Char('/') + QLatin1String(name)).open(QIODevice::WriteOnly);
+    for (const char* name : {"old.mp3", "new.mp3"})
+        QFile(other + QLatin1Char('/') + QLatin1String(name)).open(QIODevice::WriteOnly);
     QFile old(other + QStringLiteral("/old.mp3"));
     old.open(QIODevice::ReadWrite);
     old.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime);
@@ -93,13 +98,14 @@ TEST_F(Settings, AnotherFolderIsListedNewestFirstAndSavedUnderTheAccountName) {
         prefs.ButtonPathClick();
         EXPECT_EQ(prefs.Edit1->text(), other + QStringLiteral("/"));
     });
-    EXPECT_EQ(boxes.folderInstruction, QStringLiteral("Choose the directory you want to store your audio recordings in."));
+    EXPECT_EQ(boxes.folderInstruction,
+              QStringLiteral("Choose the directory you want to store your audio recordings in."));
     EXPECT_EQ(boxes.folderStart, home.Path(QStringLiteral("Documents/Sarvo mp3 Recordings/")));
     EXPECT_EQ(form->mp3Folder, other + QStringLiteral("/"));
     ASSERT_EQ(form->Mp3List->topLevelItemCount(), 2);
     EXPECT_EQ(form->Mp3List->topLevelItem(0)->text(0), QStringLiteral("new"));
-    EXPECT_TRUE(PrefsText().contains(QStringLiteral("[PlaylistPath]\n") + ShellServices::UserName() + QStringLiteral("=") +
-                                     other + QStringLiteral("/\n")));
+    EXPECT_TRUE(PrefsText().contains(QStringLiteral("[PlaylistPath]\n") + ShellServices::UserName() +
+                                     QStringLiteral("=") + other + QStringLiteral("/\n")));
 
     boxes.chosenFolder.clear();
     Cycle([&](Tprefs& prefs) { prefs.ButtonPathClick(); });
@@ -115,7 +121,8 @@ TEST_F(Settings, FlagsChangeTheMainWindowAtOnceAndTheLanguageIsSavedOnClosing) {
         EXPECT_EQ(prefs.ButtonFlagFr->ButtonState(), wydButtonDown);
         EXPECT_EQ(prefs.ButtonFlagEn->ButtonState(), wydButtonUp);
         prefs.ButtonFlagFrClick();
-        EXPECT_EQ(prefs.ButtonFlagFr->ButtonState(), wydButtonDown) << "the flag already chosen stays pressed";
+        EXPECT_EQ(prefs.ButtonFlagFr->ButtonState(), wydButtonDown)
+            << "the flag already chosen stays pressed";
     });
     EXPECT_TRUE(PrefsText().contains(QStringLiteral("[Language]\nLocale=fr\n")));
 }

@@ -1,6 +1,6 @@
 // An input that stops delivering (a suspended source, as a server does to an idle or stalled
-// device; on PipeWire a held loopback) and a sound server that goes away and comes back, under the real window: the window
-// never freezes, a stalled recording ends with its message and keeps what it had, and no
+// device; on PipeWire a held loopback) and a sound server that goes away and comes back, under the real
+// window: the window never freezes, a stalled recording ends with its message and keeps what it had, and no
 // recording ever starts without the user.
 
 #include "EngineTestKit.h"
@@ -80,7 +80,8 @@ protected:
         ASSERT_TRUE(form->mixok);
         ASSERT_TRUE(form->ComboRecLines->currentText().startsWith(QStringLiteral("Paced")));
         // An input that was idle takes a moment to wake up: start once the meter hears it.
-        ASSERT_TRUE(RunUntil([&] { return form->tmpdata != 0; }, 3000)) << "waiting for the monitored input's sound";
+        ASSERT_TRUE(RunUntil([&] { return form->tmpdata != 0; }, 3000))
+            << "waiting for the monitored input's sound";
         watch.Restart();
     }
     void TearDown() override {
@@ -97,8 +98,8 @@ protected:
     QString Newest() const { return form->mp3Folder + Recordings().constLast(); }
     // What the window says when the paced input failed: why, then the engine's text.
     QString Failure(bool recorded, const char* engineText) const {
-        return form->InputGoneText(QStringLiteral("Paced_tone_440_Hz"), recorded) +
-               QStringLiteral("\r\n") + QString::fromLatin1(engineText);
+        return form->InputGoneText(QStringLiteral("Paced_tone_440_Hz"), recorded) + QStringLiteral("\r\n") +
+               QString::fromLatin1(engineText);
     }
 
     TPrivateSoundServer server;
@@ -151,7 +152,8 @@ TEST_F(StalledInput, RecordWhileTheMonitoredInputIsSuspendedStartsAtOnce) {
     SuspendInput(true);
     RunFor(500);
     const qint64 took = MsOf([&] { form->RecClick(); });
-    std::printf("figure: Record while the monitored input is suspended took %lld ms\n", static_cast<long long>(took));
+    std::printf("figure: Record while the monitored input is suspended took %lld ms\n",
+                static_cast<long long>(took));
     EXPECT_LT(took, 1000) << "Record does not wait for the stalled monitoring to give up";
     EXPECT_EQ(form->flagState(), flRecord);
     // The input stays silent: the recording fails with the message after the stall limit.

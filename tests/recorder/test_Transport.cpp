@@ -78,15 +78,17 @@ TEST_F(Transport, RecordThenStopCompletesTheFileRefillsTheListAndPlaysIt) {
     form->RecClick();
     EXPECT_EQ(form->flagState(), flRecord) << "Record while recording does nothing";
     RunFor(3000);
-    EXPECT_TRUE(form->Cadran->Caption() == QStringLiteral("00:00:02") || form->Cadran->Caption() == QStringLiteral("00:00:03"))
+    EXPECT_TRUE(form->Cadran->Caption() == QStringLiteral("00:00:02") ||
+                form->Cadran->Caption() == QStringLiteral("00:00:03"))
         << form->Cadran->Caption().toStdString();
     form->StopClick();
     const int64_t recordedMs = wall.elapsed();
 
-
     const QStringList files = Recordings();
     ASSERT_EQ(files.size(), 1);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Rec-\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d\\d\\.mp3$")).match(files[0]).hasMatch())
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Rec-\\d{4}-\\d\\d-\\d\\d-\\d\\d-\\d\\d-\\d\\d\\.mp3$"))
+                    .match(files[0])
+                    .hasMatch())
         << files[0].toStdString();
     const int64_t lengthMs = LengthMs(Folder() + files[0]);
     std::printf("recorded %lld ms of wall time, file holds %lld ms\n", static_cast<long long>(recordedMs),
@@ -205,7 +207,8 @@ TEST_F(Transport, ClockTexts) {
     EXPECT_EQ(TForm1::ClockText(0), QStringLiteral("00:00:00"));
     EXPECT_EQ(TForm1::ClockText(3725000), QStringLiteral("01:02:05"));
     EXPECT_EQ(TForm1::ClockText(3725999), QStringLiteral("01:02:05"));
-    EXPECT_EQ(TForm1::ClockText(int64_t{100} * 3600000), QStringLiteral("100:00:00")) << "hours are not wrapped";
+    EXPECT_EQ(TForm1::ClockText(int64_t{100} * 3600000), QStringLiteral("100:00:00"))
+        << "hours are not wrapped";
 }
 
 // Keys go through the window's native window, as the keyboard delivers them.
@@ -218,7 +221,8 @@ struct Keyboard : Transport {
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
         edit->setFocus();
     }
-    void Press(int key, Qt::KeyboardModifiers modifiers = {}, bool autoRepeat = false, const QString& text = {}) {
+    void Press(int key, Qt::KeyboardModifiers modifiers = {}, bool autoRepeat = false,
+               const QString& text = {}) {
         QKeyEvent press(QEvent::KeyPress, key, modifiers, text, autoRepeat);
         QCoreApplication::sendEvent(form->windowHandle(), &press);
     }
@@ -231,12 +235,18 @@ TEST_F(Keyboard, EveryKeyOfTheTableRunsItsAction) {
         Qt::KeyboardModifiers modifiers;
         TflState after;
     } steps[] = {
-        {Qt::Key_R, {}, flRecord},          {Qt::Key_P, {}, flRecPause},
-        {Qt::Key_Period, {}, flRecord},     {Qt::Key_Period, Qt::KeypadModifier, flRecPause},
-        {Qt::Key_Return, {}, flPlay},       {Qt::Key_Plus, Qt::KeypadModifier, flRecord},
-        {Qt::Key_Escape, {}, flPlay},       {Qt::Key_Equal, {}, flRecord},
-        {Qt::Key_Space, {}, flPlay},        {Qt::Key_0, {}, flStop},
-        {Qt::Key_MediaTogglePlayPause, {}, flPlay}, {Qt::Key_0, Qt::KeypadModifier, flStop},
+        {Qt::Key_R, {}, flRecord},
+        {Qt::Key_P, {}, flRecPause},
+        {Qt::Key_Period, {}, flRecord},
+        {Qt::Key_Period, Qt::KeypadModifier, flRecPause},
+        {Qt::Key_Return, {}, flPlay},
+        {Qt::Key_Plus, Qt::KeypadModifier, flRecord},
+        {Qt::Key_Escape, {}, flPlay},
+        {Qt::Key_Equal, {}, flRecord},
+        {Qt::Key_Space, {}, flPlay},
+        {Qt::Key_0, {}, flStop},
+        {Qt::Key_MediaTogglePlayPause, {}, flPlay},
+        {Qt::Key_0, Qt::KeypadModifier, flStop},
         {Qt::Key_Enter, Qt::KeypadModifier, flPlay},
     };
     for (const auto& step : steps) {
@@ -252,7 +262,8 @@ TEST_F(Keyboard, RepeatsAreSwallowedOtherKeysConsumedAndEditingIsLeftAlone) {
     Press(Qt::Key_R);
     ASSERT_EQ(form->flagState(), flRecord);
     // Only a take with sound in it plays once finished; a loaded machine may be slow to open the input.
-    ASSERT_TRUE(RunUntil([&] { return form->AudioProcessor1.Position() > 0; }, 5000)) << "no sound within 5 s of R";
+    ASSERT_TRUE(RunUntil([&] { return form->AudioProcessor1.Position() > 0; }, 5000))
+        << "no sound within 5 s of R";
     RunFor(500);
     Press(Qt::Key_Space, {}, true);
     EXPECT_EQ(form->flagState(), flRecord) << "an auto-repeat does nothing";
@@ -289,7 +300,8 @@ TEST_F(Transport, WaitingIndicationWhileARecordingFinishes) {
     EXPECT_EQ(QColor(shot.pixel(3, 3)), form->palette().color(QPalette::Button));
     bool teal = false;
     for (int x = 10; x < 60 && !teal; ++x)
-        for (int y = 0; y < shot.height() && !teal; ++y) teal = QColor(shot.pixel(x, y)) == QColor(26, 99, 112);
+        for (int y = 0; y < shot.height() && !teal; ++y)
+            teal = QColor(shot.pixel(x, y)) == QColor(26, 99, 112);
     EXPECT_TRUE(teal);
 }
 

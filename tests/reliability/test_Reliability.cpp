@@ -67,8 +67,8 @@ TEST_F(Reliability, ThreeMinutesRecordedHoldTheirWallClockLengthWithoutAGap) {
     ASSERT_EQ(Recordings().size(), 1);
     const std::vector<int16_t> samples = Decoded(Recordings()[0]);
     const int64_t decodedMs = static_cast<int64_t>(samples.size()) * 1000 / 44100;
-    std::printf("figure: soak: %lld ms of wall time, %lld ms decoded, overruns %u\n", static_cast<long long>(wall),
-                static_cast<long long>(decodedMs), form->DXAudioIn1.Overruns());
+    std::printf("figure: soak: %lld ms of wall time, %lld ms decoded, overruns %u\n",
+                static_cast<long long>(wall), static_cast<long long>(decodedMs), form->DXAudioIn1.Overruns());
     // The decoder also gives the encoder's priming and the last frame's padding (two frames at
     // most), and either end of the take may miss part of a capture latency; a clock that drifted
     // by a thousandth would be 180 ms off.
@@ -123,10 +123,12 @@ TEST_F(Reliability, ATwentySecondPauseLeavesNoSeamAndNoOverrun) {
     const std::vector<int16_t> samples = Decoded(Recordings()[0]);
     const int64_t decodedMs = static_cast<int64_t>(samples.size()) * 1000 / 44100;
     std::printf("figure: pause: %lld ms recorded around a 20 s pause, %lld ms decoded, overruns %u\n",
-                static_cast<long long>(recordedMs), static_cast<long long>(decodedMs), form->DXAudioIn1.Overruns());
+                static_cast<long long>(recordedMs), static_cast<long long>(decodedMs),
+                form->DXAudioIn1.Overruns());
     // Each end of the take may hold one capture latency more or less than the clicks' wall time
     // (what the server had buffered, a stream still opening); a gap inside would break the tone.
-    EXPECT_NEAR(decodedMs, recordedMs, 2 * form->DXAudioIn1.Latency() + 100) << "the pause is not in the take";
+    EXPECT_NEAR(decodedMs, recordedMs, 2 * form->DXAudioIn1.Latency() + 100)
+        << "the pause is not in the take";
     EXPECT_EQ(form->DXAudioIn1.Overruns(), 0u);
     ExpectAContinuousTone(samples);
 }
@@ -137,7 +139,8 @@ TEST_F(Reliability, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatFitted) {
     // A disk nearly full already: 256 KiB left, about 6 s at 320 kbit/s. Another program fills
     // it faster than the disk guard looks (scripted blind here): the write error ends the recording.
     disk.Fill(2 * 1024 * 1024 - 256 * 1024);
-    form->DiskGuard.SetFreeSpaceReader([](const QString&) { return std::optional<int64_t>{int64_t{1} << 40}; });
+    form->DiskGuard.SetFreeSpaceReader(
+        [](const QString&) { return std::optional<int64_t>{int64_t{1} << 40}; });
     form->mp3Folder = disk.Folder();
     form->MP3Out1.SetBitRate(mbr320);
     form->RecClick();
@@ -148,8 +151,8 @@ TEST_F(Reliability, AFullDiskEndsTheRecordingWithAMessageAndKeepsWhatFitted) {
                 OneLine(boxes.shown.value(0)).c_str(), static_cast<long long>(lengthMs));
     form->StopClick();
     EXPECT_TRUE(ended);
-    EXPECT_EQ(boxes.errors.value(0),
-              FillName(form->Texts.wyd_DiskFull, form->mp3Folder) + QStringLiteral("\r\nError writing down mp3 file"));
+    EXPECT_EQ(boxes.errors.value(0), FillName(form->Texts.wyd_DiskFull, form->mp3Folder) +
+                                         QStringLiteral("\r\nError writing down mp3 file"));
     EXPECT_GT(lengthMs, 3000) << "the partial file decodes";
 }
 
@@ -178,9 +181,10 @@ TEST_F(Reliability, TheDiskGuardFinishesTheRecordingWhileTheDiskStillHoldsItsEnd
     const QString path = form->mp3Folder + files[0];
     const int64_t decodedMs = static_cast<int64_t>(Decoded(files[0]).size()) * 1000 / 44100;
     const std::optional<int64_t> left = TDiskGuard::ReadFreeSpace(disk.Folder());
-    std::printf("figure: disk guard: '%s' shown; %lld ms recorded, %lld ms decoded, %lld KiB left on the disk\n",
-                shown.toStdString().c_str(), static_cast<long long>(recordedMs), static_cast<long long>(decodedMs),
-                static_cast<long long>(left.value_or(-1) / 1024));
+    std::printf(
+        "figure: disk guard: '%s' shown; %lld ms recorded, %lld ms decoded, %lld KiB left on the disk\n",
+        shown.toStdString().c_str(), static_cast<long long>(recordedMs), static_cast<long long>(decodedMs),
+        static_cast<long long>(left.value_or(-1) / 1024));
     EXPECT_TRUE(ended);
     EXPECT_FALSE(shown.isEmpty()) << "the time left was never on the status line";
     EXPECT_NEAR(decodedMs, recordedMs, 1000);
@@ -259,7 +263,8 @@ TEST_F(Reliability, BadFilesNeverCrashAndGiveTheirMessages) {
         cutShort.close();
         loaded += form->LoadSkin(QStringLiteral("Cut-Skin"));
     }
-    std::printf("figure: %lld cut skins tried, %d loaded\n", static_cast<long long>(whole.size() / 997 + 1), loaded);
+    std::printf("figure: %lld cut skins tried, %d loaded\n", static_cast<long long>(whole.size() / 997 + 1),
+                loaded);
     EXPECT_EQ(loaded, 0);
     EXPECT_EQ(form->GetSkinName(), QStringLiteral("Vintage-Skin"));
     EXPECT_EQ(form->wydPngListe1->Count(), 35);

@@ -9,7 +9,9 @@
 using SeenEvents = std::vector<std::string>;
 
 inline void RecordButtonEvents(TwydPngButton& button, SeenEvents& seen) {
-    const auto record = [&seen](const char* what) { return [&seen, what](QObject*) { seen.push_back(what); }; };
+    const auto record = [&seen](const char* what) {
+        return [&seen, what](QObject*) { seen.push_back(what); };
+    };
     button.SetOnChange([&button, &seen](QObject*) {
         seen.push_back(button.StatePicture() == 1 ? "change:down" : "change:normal");
     });

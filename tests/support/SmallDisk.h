@@ -13,7 +13,8 @@ public:
         QDir().mkpath(folder);
         FMounted = QProcess::execute(QStringLiteral("mount"),
                                      {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                      QStringLiteral("size=%1m").arg(mebibytes), QStringLiteral("tmpfs"), folder}) == 0;
+                                      QStringLiteral("size=%1m").arg(mebibytes), QStringLiteral("tmpfs"),
+                                      folder}) == 0;
     }
     ~TSmallDisk() {
         if (FMounted) QProcess::execute(QStringLiteral("umount"), {FFolder});

@@ -11,8 +11,8 @@
 class TempHome {
 public:
     explicit TempHome(const char* lang = "en_US.UTF-8") {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "LANGUAGE", "LC_ALL", "LC_MESSAGES",
-                                 "LANG"}) {
+        for (const char* name :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
             if (qEnvironmentVariableIsSet(name)) saved_[name] = qgetenv(name);
             qunsetenv(name);
         }
@@ -20,15 +20,17 @@ public:
         if (lang) qputenv("LANG", lang);
     }
     ~TempHome() {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "LANGUAGE", "LC_ALL", "LC_MESSAGES",
-                                 "LANG"})
+        for (const char* name :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
             qunsetenv(name);
         for (const auto& [name, value] : saved_) qputenv(name.c_str(), value);
     }
     TempHome(const TempHome&) = delete;
     TempHome& operator=(const TempHome&) = delete;
 
-    QString Path(const QString& relative = {}) const { return relative.isEmpty() ? dir_.path() : dir_.filePath(relative); }
+    QString Path(const QString& relative = {}) const {
+        return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
+    }
 
 private:
     QTemporaryDir dir_;

@@ -68,8 +68,9 @@ int PackSkin(const QString& manifestPath, int scale, const QString& output) {
         QFile source(folder + "/" + picture["svg"].toString());
         if (!source.open(QIODevice::ReadOnly)) return Fail("cannot read " + source.fileName());
         const QJsonArray size = picture["size"].toArray();
-        const QImage image = Render(Substituted(QString::fromUtf8(source.readAll()), picture["vars"].toObject(), shared),
-                                    size[0].toInt() * scale, size[1].toInt() * scale);
+        const QImage image =
+            Render(Substituted(QString::fromUtf8(source.readAll()), picture["vars"].toObject(), shared),
+                   size[0].toInt() * scale, size[1].toInt() * scale);
         if (image.isNull()) return Fail("not a valid picture: " + source.fileName());
         const int index = list.Add(image);
         if (picture.contains("name")) list.Rename(index, picture["name"].toString());

@@ -14,7 +14,8 @@
 int64_t MillisecondsOf(const std::function<void()>& call) {
     const auto start = std::chrono::steady_clock::now();
     call();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+        .count();
 }
 
 int ThreadCount() {
@@ -131,14 +132,12 @@ TSpecialFiles::~TSpecialFiles() {
     FDoneChanged.notify_all();
     FWatcher.join();
     if (FSocket >= 0) close(FSocket);
-    for (const std::string& path : Paths())
-        unlink(path.c_str());
+    for (const std::string& path : Paths()) unlink(path.c_str());
 }
 
 std::vector<std::string> TSpecialFiles::Paths() const {
     std::vector<std::string> paths;
-    for (const char* name : SpecialNames)
-        paths.push_back(FFolder + "/" + name);
+    for (const char* name : SpecialNames) paths.push_back(FFolder + "/" + name);
     return paths;
 }
 

@@ -63,7 +63,8 @@ protected:
         uint32_t bytes = 4096;
         Input()->GetData(data, bytes);
         if (Collect && bytes > 0)
-            Collected.insert(Collected.end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + bytes);
+            Collected.insert(Collected.end(), static_cast<uint8_t*>(data),
+                             static_cast<uint8_t*>(data) + bytes);
         BytesPulled += bytes;
         return bytes > 0;
     }

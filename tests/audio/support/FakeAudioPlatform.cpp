@@ -58,8 +58,8 @@ std::unique_ptr<TCaptureStream> TFakeCapture::Open(const std::string& sourceName
     if (error != ceNone) return nullptr;
     // The server's ring holds four seconds at least, so that a burst of two fits.
     const uint32_t fourSeconds = 4 * sampleRate * channels * 2;
-    auto stream =
-        std::make_unique<TFakeCaptureStream>(*this, sourceName, sampleRate, channels, std::max(ringBytes, fourSeconds));
+    auto stream = std::make_unique<TFakeCaptureStream>(*this, sourceName, sampleRate, channels,
+                                                       std::max(ringBytes, fourSeconds));
     FStream = stream.get();
     ++FOpenStreams;
     return stream;
@@ -175,8 +175,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<TPlaybackStream> TFakePlayback::Open(uint32_t sampleRate, uint32_t channels, uint32_t bitsPerSample,
-                                                     uint32_t, std::string& error) {
+std::unique_ptr<TPlaybackStream> TFakePlayback::Open(uint32_t sampleRate, uint32_t channels,
+                                                     uint32_t bitsPerSample, uint32_t, std::string& error) {
     if (Failed) {
         error = "no sound server";
         return nullptr;

@@ -22,9 +22,9 @@ public:
     ~TFakeCapture() override;
 
     std::vector<TCaptureDevice> ListDevices() override;
-    std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate, uint32_t channels,
-                                         uint32_t ringBytes, uint32_t fragmentBytes, const std::atomic<bool>& cancelled,
-                                         TCaptureError& error) override;
+    std::unique_ptr<TCaptureStream> Open(const std::string& sourceName, uint32_t sampleRate,
+                                         uint32_t channels, uint32_t ringBytes, uint32_t fragmentBytes,
+                                         const std::atomic<bool>& cancelled, TCaptureError& error) override;
 
     // Script, from the test's thread. Live delivers BlockMs of tone every BlockMs while the
     // stream is started; Stall stops that (the stream stays open and delivers nothing).

@@ -10,8 +10,8 @@
 // A 16-bit sine tone. TotalBytes -1 makes it endless. Every channel carries the same tone.
 class TToneSource : public TAuInput {
 public:
-    TToneSource(uint32_t sampleRate = 44100, uint32_t channels = 1, double frequency = 440.0, double amplitude = 0.5,
-                int64_t totalBytes = -1);
+    TToneSource(uint32_t sampleRate = 44100, uint32_t channels = 1, double frequency = 440.0,
+                double amplitude = 0.5, int64_t totalBytes = -1);
     ~TToneSource() override { NotifyDestruction(); }
 
     // A DoInit that raises, to test failing starts.
@@ -33,8 +33,8 @@ private:
     uint32_t FSampleRate, FChannels;
     double FFrequency, FAmplitude;
     int64_t FTotalBytes;
-    int64_t FFrame = 0;         // next sample frame to produce; worker only
-    int64_t FBytesLeft = 0;     // worker only
+    int64_t FFrame = 0;     // next sample frame to produce; worker only
+    int64_t FBytesLeft = 0; // worker only
     std::vector<int16_t> FBuffer;
 };
 
@@ -62,7 +62,8 @@ private:
 std::vector<int16_t> AsSamples(const std::vector<uint8_t>& bytes);
 // One channel of interleaved samples.
 std::vector<int16_t> Channel(const std::vector<int16_t>& interleaved, uint32_t channels, uint32_t channel);
-// Power of one frequency in a block (Goertzel), normalised so a full-scale sine at that frequency gives ~0.25.
+// Power of one frequency in a block (Goertzel), normalised so a full-scale sine at that frequency gives
+// ~0.25.
 double ToneLevel(const std::vector<int16_t>& samples, double frequency, uint32_t sampleRate);
 // The frequency (in steps of 1 Hz between lo and hi) with the most power.
 double StrongestFrequency(const std::vector<int16_t>& samples, uint32_t sampleRate, double lo, double hi);
