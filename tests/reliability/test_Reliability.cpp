@@ -62,7 +62,10 @@ void ExpectAContinuousTone(const std::vector<int16_t>& samples) {
 
 } // namespace
 
+// On an input of its own, so that it can run beside the other tests that record.
 TEST_F(Reliability, ThreeMinutesRecordedHoldTheirWallClockLengthWithoutAGap) {
+    ASSERT_TRUE(ChooseInputStartingWith(*form, QStringLiteral("Soak")))
+        << "the private sound server's soak input is missing";
     const int64_t wall = RecordFor(180000);
     ASSERT_EQ(Recordings().size(), 1);
     const std::vector<int16_t> samples = Decoded(Recordings()[0]);

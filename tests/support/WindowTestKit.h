@@ -23,15 +23,21 @@ inline void RunFor(int ms) {
     RunUntil([] { return false; }, ms);
 }
 
-// Chooses the private sound server's paced input, which keeps time with the wall clock (the sine
-// source hands out seconds ahead of it), as the settings window would; false when there is none.
+// Chooses the input whose entry starts so, as the settings window would; false when there is none.
 template <class Form>
-bool ChoosePacedInput(Form& form) {
-    const int paced = form.ComboRecLines->findText(QStringLiteral("Paced"), Qt::MatchStartsWith);
-    if (paced < 0) return false;
-    form.ComboRecLines->setCurrentIndex(paced);
+bool ChooseInputStartingWith(Form& form, const QString& start) {
+    const int input = form.ComboRecLines->findText(start, Qt::MatchStartsWith);
+    if (input < 0) return false;
+    form.ComboRecLines->setCurrentIndex(input);
     form.ComboRecLinesChange();
     return true;
+}
+
+// The private sound server's paced input, which keeps time with the wall clock (the sine source
+// hands out seconds ahead of it).
+template <class Form>
+bool ChoosePacedInput(Form& form) {
+    return ChooseInputStartingWith(form, QStringLiteral("Paced"));
 }
 
 // The recordings in a folder, by name.
