@@ -110,7 +110,8 @@ public:
     virtual void GetData(void*& Buffer, uint32_t& Bytes);
     // Pulls until BufferSize bytes are in or the source ends; EndOf tells which.
     int32_t FillBuffer(void* Buffer, int32_t BufferSize, bool& EndOf);
-    // The same under one hold of the lock, calling DoGetData directly.
+    // The same under one hold of the lock, calling DoGetData directly ("unprotected" from the
+    // source's point of view: the lock is taken once, not by each GetData; the name is published).
     int32_t FillBufferUnprotected(void* Buffer, int32_t BufferSize, bool& EndOf);
     virtual void Reset();
     // Told by the sink when it pauses and resumes.

@@ -464,6 +464,8 @@ void TId3v2Tags::SetText(int index, const std::string& value) {
 
 namespace {
 
+// Sizes in the tag header (and in ID3v2.4 frame headers) use seven bits a byte, so that no size
+// holds an FF byte a player could take for the start of an MPEG frame.
 uint32_t SyncSafe(const uint8_t* p) {
     return (uint32_t{p[0]} << 21) | (uint32_t{p[1]} << 14) | (uint32_t{p[2]} << 7) | uint32_t{p[3]};
 }
@@ -667,6 +669,8 @@ std::vector<uint8_t> TId3v2Tags::Block(bool Unicode) const {
     std::vector<uint8_t> frames;
     for (const TFrameIds& frame : Frames) {
         const std::string id = frame.newId;
+        // A comment frame needs a language and a description this store does not keep: it is
+        // read, never written.
         if (id == "COMM") continue;
         const TTagValue value = GetValue(id);
         const std::string text = GetAsString(id);

@@ -174,7 +174,7 @@ void TMP3Out::FillConfig(uint32_t sampleRate, uint32_t channels) {
     c.nVbrMethod = FAverageBitrate != mbrAuto ? 4 : 2;
     c.bNoRes = FEnableBitReservoir ? 0 : -1;
     c.bStrictIso = FStrictISO ? -1 : 0;
-    Config_ = c;
+    FConfig = c;
 }
 
 namespace {
@@ -227,7 +227,7 @@ void TMP3Out::DoPrepare() {
     FillConfig(input.SampleRate(), FChannels);
     auto encoder = std::make_unique<TEncoder>();
     encoder->flags = Lame.init();
-    const int result = encoder->flags ? ApplyConfig(encoder->flags, Config_, FChannels) : -1;
+    const int result = encoder->flags ? ApplyConfig(encoder->flags, FConfig, FChannels) : -1;
     if (result != 0) throw EAuException("LAME Error: " + std::to_string(result));
     const uint32_t samplesPerChunk = static_cast<uint32_t>(Lame.get_framesize(encoder->flags)) * FChannels;
     _Stream = std::move(encoder);
@@ -277,7 +277,7 @@ void TMP3Out::DoFinish() {
     }
     FOwnStream.reset();
     if (!FStreamAssigned) FStream = nullptr;
-    if (_Stream && Config_.bEnableVBR && !FFileName.empty())
+    if (_Stream && FConfig.bEnableVBR && !FFileName.empty())
         if (FILE* file = std::fopen(FFileName.c_str(), "r+b")) {
             Lame.mp3_tags_fid(_Stream->flags, file);
             std::fclose(file);

@@ -84,7 +84,7 @@ public:
     void SetMaximumBitrate(TMP3BitRate v) { FMaximumBitrate = v; }
 
     // The settings the last run gave the encoder; read while the sink is idle.
-    const TBeConfig& Config() const { return Config_; }
+    const TBeConfig& Config() const { return FConfig; }
     // The 128-byte block appended after the audio.
     static std::array<uint8_t, 128> Id3v1Block(const TId3v1Tags& tags);
 
@@ -103,7 +103,7 @@ private:
     std::vector<uint8_t> Buffer; // worker only
     uint32_t BufferSize = 0;
     TMP3BitRate FBitRate = mbr128;
-    TBeConfig Config_;
+    TBeConfig FConfig;
     std::unique_ptr<TEncoder> _Stream; // the encoder of the run; worker only
     std::vector<uint8_t> mp3buf;
     TMP3Quality FVBRQuality = mp3ql0;

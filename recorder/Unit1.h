@@ -11,6 +11,7 @@
 #include "MediaPlayer.h"
 #include "MessageBoxes.h"
 #include "SysAudioMixer.h"
+#include "WindowHost.h"
 #include "uLanguages.h"
 #include "wydExtImage.h"
 #include "wydPanel.h"
@@ -99,7 +100,7 @@ QString FillName(QString text, const QString& name);
 // event loop runs, which the program reaches with its first window (the splash) up.
 enum class TListReading { AtOnce, WhenTheLoopRuns };
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public TWindowHost {
     Q_OBJECT
 public:
     // boxes: where messages go (the real message boxes when null). Runs the whole start-up.
@@ -118,7 +119,7 @@ public:
     TCachedTexts Texts;
     // Texts only assistive technology reads, from a table of their own, in the interface language.
     TLanguage* AccessTexts = nullptr;
-    QString AccessText(const QString& key) const;
+    QString AccessText(const QString& key) const override;
 
     // The window's definition: the current skin and the controls drawn from it.
     TwydPngListe* wydPngListe1 = nullptr;
@@ -137,7 +138,7 @@ public:
     QComboBox* ComboRecLines = nullptr; // never shown
 
     // Loads Skins/<name> beside the program; false when it cannot be read.
-    bool LoadSkin(const QString& name);
+    bool LoadSkin(const QString& name) override;
     QString GetSkinName() const;
     // 0 the modern skin, 1 the vintage one; other numbers do nothing.
     void SelectSkin(int number);
@@ -146,11 +147,14 @@ public:
     TflState flagState() const { return FflagState; }
     void SetflagState(TflState value);
 
-    void ChangeLanguage(const QString& lang);
+    void ChangeLanguage(const QString& lang) override;
     QString Utilisateur() const;
     QString SystemLanguage() const;
     TIniFile Prefs() const { return TIniFile(AppDataFolder + QStringLiteral("prefs.ini")); }
-    TMessageBoxes& Boxes() { return *FBoxes; }
+    TMessageBoxes& Boxes() override { return *FBoxes; }
+    QWidget* HostWindow() override { return this; }
+    const TLanguage& Language() const override { return *Traductor; }
+    QString ProgramFolder() const override { return exeFolder; }
     // True when start-up found no recording input and asked the application to end.
     bool StartupAborted() const { return FStartupAborted; }
     // True once the window has been closed, which ends the program.

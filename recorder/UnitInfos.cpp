@@ -1,7 +1,10 @@
 #include "UnitInfos.h"
 
+#include "MessageBoxes.h"
 #include "ShellServices.h"
-#include "Unit1.h"
+#include "WindowHost.h"
+#include "uLanguages.h"
+#include "wydlibs.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -92,8 +95,9 @@ private:
 
 } // namespace
 
-TInfos::TInfos(TForm1& main)
-    : QDialog(&main, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), FMain(main) {
+TInfos::TInfos(TWindowHost& main)
+    : QDialog(main.HostWindow(), Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      FMain(main) {
     setFixedSize(Width, Height);
     setModal(true);
     setAutoFillBackground(true);
@@ -167,16 +171,16 @@ void TInfos::CreateRightPanel() {
 }
 
 void TInfos::FormCreate() {
-    SetLanguage(FMain.Traductor->localize(QStringLiteral("wyd_Language")));
+    SetLanguage(FMain.Language().localize(QStringLiteral("wyd_Language")));
     Countdown = LabelCountdown->text().toInt();
     Timer1.start();
 }
 
-QString TInfos::SloganText() const { return FMain.Traductor->localize(QStringLiteral("infos_wydSlogan")); }
+QString TInfos::SloganText() const { return FMain.Language().localize(QStringLiteral("infos_wydSlogan")); }
 
 void TInfos::SetLanguage(const QString& lang) {
     FMain.ChangeLanguage(lang);
-    const TLanguage& table = *FMain.Traductor;
+    const TLanguage& table = FMain.Language();
     setWindowTitle(QStringLiteral(" ") + table.localize(QStringLiteral("infos_Title")));
     Label1->setText(table.localize(QStringLiteral("infos_Header1")));
     Label2->setText(table.localize(QStringLiteral("infos_Header2")));
@@ -193,7 +197,7 @@ void TInfos::SetLanguage(const QString& lang) {
 bool TInfos::LoadTermsOfUse(const QString& lang) {
     // The working folder first; then the program's own, so a launcher started from anywhere finds it.
     const QString name = QStringLiteral("Licence-") + lang + QStringLiteral(".txt");
-    for (const QString& path : {QStringLiteral("./") + name, FMain.exeFolder + name}) {
+    for (const QString& path : {QStringLiteral("./") + name, FMain.ProgramFolder() + name}) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) continue;
         MemoLicense->setPlainText(QString::fromUtf8(file.readAll()));
@@ -224,7 +228,7 @@ void TInfos::Timer1Timer() {
 void TInfos::OpenLink(QLabel* link) {
     const QString key =
         link == velmaroskLink ? QStringLiteral("infos_velmaroskUrl") : QStringLiteral("infos_orvanUrl");
-    QDesktopServices::openUrl(QUrl(FMain.Traductor->localize(key)));
+    QDesktopServices::openUrl(QUrl(FMain.Language().localize(key)));
 }
 
 bool TInfos::eventFilter(QObject* watched, QEvent* event) {

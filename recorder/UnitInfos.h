@@ -9,12 +9,12 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-class TForm1;
+class TWindowHost;
 
 class TInfos : public QDialog {
     Q_OBJECT
 public:
-    explicit TInfos(TForm1& main);
+    explicit TInfos(TWindowHost& main);
 
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
     QLabel *Image1 = nullptr, *ImageOrvan = nullptr;
@@ -42,6 +42,6 @@ private:
     bool LoadTermsOfUse(const QString& lang);
     void OpenLink(QLabel* link);
 
-    TForm1& FMain;
+    TWindowHost& FMain;
     TwydPngListe FPictures;
 };

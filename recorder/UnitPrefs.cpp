@@ -1,7 +1,9 @@
 #include "UnitPrefs.h"
 
+#include "MessageBoxes.h"
 #include "ShellServices.h"
-#include "Unit1.h"
+#include "WindowHost.h"
+#include "uLanguages.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,7 +18,8 @@ void Place(QWidget& control, int x, int y, int width, int height) {
 
 } // namespace
 
-Tprefs::Tprefs(TForm1& main) : QDialog(&main, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), FMain(main) {
+Tprefs::Tprefs(TWindowHost& main)
+    : QDialog(main.HostWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), FMain(main) {
     setFixedSize(704, 475);
     setAutoFillBackground(true);
     QPalette window = palette();
@@ -100,7 +103,7 @@ void Tprefs::SetVintageChecked(bool checked) { CheckBoxVintage->setChecked(check
 
 void Tprefs::SetLanguage(const QString& lang) {
     FMain.ChangeLanguage(lang);
-    const TLanguage& table = *FMain.Traductor;
+    const TLanguage& table = FMain.Language();
     setWindowTitle(QStringLiteral(" ") + table.localize(QStringLiteral("prefs_Settings")));
     GroupBox1->setTitle(table.localize(QStringLiteral("prefs_SelectRecDevice")));
     MonoCheckBox->setText(table.localize(QStringLiteral("prefs_SwitchMono")));
@@ -114,7 +117,7 @@ void Tprefs::SetLanguage(const QString& lang) {
 }
 
 void Tprefs::NameControls() {
-    const TLanguage& table = *FMain.Traductor;
+    const TLanguage& table = FMain.Language();
     ComboBox1->setAccessibleName(GroupBox1->title().trimmed());
     Edit1->setAccessibleName(PathGroupBox->title().trimmed());
     ButtonPath->setAccessibleName(FMain.AccessText(QStringLiteral("prefs_ChooseFolder")));
@@ -147,7 +150,7 @@ void Tprefs::CheckBoxVintageClick() {
 void Tprefs::ButtonPathClick() {
     const QString current = Edit1->text();
     const QString chosen =
-        FMain.Boxes().ChooseFolder(this, FMain.Traductor->localize(QStringLiteral("prefs_Comment")),
+        FMain.Boxes().ChooseFolder(this, FMain.Language().localize(QStringLiteral("prefs_Comment")),
                                    QFileInfo(current).isDir() ? current : QString());
     if (chosen.isEmpty()) return;
     Edit1->setText(chosen.endsWith(QLatin1Char('/')) ? chosen : chosen + QLatin1Char('/'));

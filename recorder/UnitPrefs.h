@@ -15,12 +15,12 @@
 
 #include <array>
 
-class TForm1;
+class TWindowHost;
 
 class Tprefs : public QDialog {
     Q_OBJECT
 public:
-    explicit Tprefs(TForm1& main);
+    explicit Tprefs(TWindowHost& main);
 
     QGroupBox* GroupBox1 = nullptr;
     QComboBox* ComboBox1 = nullptr;
@@ -53,5 +53,5 @@ private:
     // What assistive technology reads of the controls that have no text of their own.
     void NameControls();
 
-    TForm1& FMain;
+    TWindowHost& FMain;
 };
