@@ -1,5 +1,6 @@
 # The maker's names and addresses, in one place. The domain is a reserved example domain.
 set(MAKER_DOMAIN "www.velmarosk.example")
+set(MAKER_CONTACT "Sarvo MP3 Recorder <sarvo@velmarosk.example>")
 set(MAKER_SITE_URL "https://www.velmarosk.example/")
 set(MAKER_SITE_URL_EN "https://www.velmarosk.example/en/")
 set(INSTRUMENT_NAME "Orvan")
