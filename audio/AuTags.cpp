@@ -710,14 +710,9 @@ bool TId3v2Tags::WriteToFile(int OutFile, bool Unicode) const {
 // TAPEv2Tags and TCommonTags
 
 TAPEv2Tags::TAPEv2Tags() {
-    for (const char* id :
-         {"Artist", "Composer",    "Album",           "Debut album", "Publisher", "Conductor", "Copyright",
-          "ISBN",   "ISRC",        "EAN/UPC",         "LC",          "Catalog",   "Language",  "Genre",
-          "Year",   "Record Date", "Record Location", "File",        "Related",   "Abstract",  "Bibliography",
-          "Track",  "Title",       "Subtitle",        "Comment"})
-        Register(id);
+    for (const char* id : Ids) Register(id);
 }
 
 TCommonTags::TCommonTags() {
-    for (const char* id : {"Title", "Album", "Artist", "Genre", "Year", "Track"}) Register(id, TWideString{});
+    for (const char* id : Ids) Register(id, TWideString{});
 }

@@ -162,49 +162,66 @@ private:
     std::string Name() const { return GetAsWideString(Id); }                                                 \
     void Set##Name(const std::string& v) { SetValue(Id, TWideString{v}); }
 
+// Each store's ids, listed once: X(NARROW or WIDE, property, id). The ids are registered in this
+// order, and each gives its typed property.
+#define SARVO_APEV2_TAGS(X)                                                                                  \
+    X(WIDE, Artist, "Artist")                                                                                \
+    X(WIDE, Composer, "Composer")                                                                            \
+    X(WIDE, Album, "Album")                                                                                  \
+    X(WIDE, DebutAlbum, "Debut album")                                                                       \
+    X(WIDE, Publisher, "Publisher")                                                                          \
+    X(WIDE, Conductor, "Conductor")                                                                          \
+    X(WIDE, Copyright, "Copyright")                                                                          \
+    X(NARROW, ISBN, "ISBN")                                                                                  \
+    X(NARROW, ISRC, "ISRC")                                                                                  \
+    X(NARROW, BarCode, "EAN/UPC")                                                                            \
+    X(NARROW, LabelCode, "LC")                                                                               \
+    X(NARROW, Catalog, "Catalog")                                                                            \
+    X(WIDE, Language, "Language")                                                                            \
+    X(WIDE, Genre, "Genre")                                                                                  \
+    X(NARROW, Year, "Year")                                                                                  \
+    X(NARROW, RecordDate, "Record Date")                                                                     \
+    X(WIDE, RecordLocation, "Record Location")                                                               \
+    X(WIDE, File_, "File")                                                                                   \
+    X(WIDE, Related, "Related")                                                                              \
+    X(WIDE, Abstract, "Abstract")                                                                            \
+    X(WIDE, Bibliography, "Bibliography")                                                                    \
+    X(NARROW, Track, "Track")                                                                                \
+    X(WIDE, Title, "Title")                                                                                  \
+    X(WIDE, SubTitle, "Subtitle")                                                                            \
+    X(WIDE, Comment, "Comment")
+
+#define SARVO_COMMON_TAGS(X)                                                                                 \
+    X(WIDE, Title, "Title")                                                                                  \
+    X(WIDE, Album, "Album")                                                                                  \
+    X(WIDE, Artist, "Artist")                                                                                \
+    X(WIDE, Genre, "Genre")                                                                                  \
+    X(NARROW, Year, "Year")                                                                                  \
+    X(NARROW, Track, "Track")
+
+#define SARVO_TAG_PROPERTY(Kind, Name, Id) SARVO_##Kind##_TAG(Name, Id)
+#define SARVO_TAG_ID(Kind, Name, Id) Id,
+
 class TAPEv2Tags : public TAuTags {
 public:
     TAPEv2Tags();
 
-    SARVO_WIDE_TAG(Artist, "Artist")
-    SARVO_WIDE_TAG(Composer, "Composer")
-    SARVO_WIDE_TAG(Album, "Album")
-    SARVO_WIDE_TAG(DebutAlbum, "Debut album")
-    SARVO_WIDE_TAG(Publisher, "Publisher")
-    SARVO_WIDE_TAG(Conductor, "Conductor")
-    SARVO_WIDE_TAG(Copyright, "Copyright")
-    SARVO_NARROW_TAG(ISBN, "ISBN")
-    SARVO_NARROW_TAG(ISRC, "ISRC")
-    SARVO_NARROW_TAG(BarCode, "EAN/UPC")
-    SARVO_NARROW_TAG(LabelCode, "LC")
-    SARVO_NARROW_TAG(Catalog, "Catalog")
-    SARVO_WIDE_TAG(Language, "Language")
-    SARVO_WIDE_TAG(Genre, "Genre")
-    SARVO_NARROW_TAG(Year, "Year")
-    SARVO_NARROW_TAG(RecordDate, "Record Date")
-    SARVO_WIDE_TAG(RecordLocation, "Record Location")
-    SARVO_WIDE_TAG(File_, "File")
-    SARVO_WIDE_TAG(Related, "Related")
-    SARVO_WIDE_TAG(Abstract, "Abstract")
-    SARVO_WIDE_TAG(Bibliography, "Bibliography")
-    SARVO_NARROW_TAG(Track, "Track")
-    SARVO_WIDE_TAG(Title, "Title")
-    SARVO_WIDE_TAG(SubTitle, "Subtitle")
-    SARVO_WIDE_TAG(Comment, "Comment")
+    static constexpr std::array Ids{SARVO_APEV2_TAGS(SARVO_TAG_ID)};
+    SARVO_APEV2_TAGS(SARVO_TAG_PROPERTY)
 };
 
 class TCommonTags : public TAuTags {
 public:
     TCommonTags();
 
-    SARVO_WIDE_TAG(Title, "Title")
-    SARVO_WIDE_TAG(Album, "Album")
-    SARVO_WIDE_TAG(Artist, "Artist")
-    SARVO_WIDE_TAG(Genre, "Genre")
-    SARVO_NARROW_TAG(Year, "Year")
-    SARVO_NARROW_TAG(Track, "Track")
+    static constexpr std::array Ids{SARVO_COMMON_TAGS(SARVO_TAG_ID)};
+    SARVO_COMMON_TAGS(SARVO_TAG_PROPERTY)
 };
 
+#undef SARVO_TAG_ID
+#undef SARVO_TAG_PROPERTY
+#undef SARVO_COMMON_TAGS
+#undef SARVO_APEV2_TAGS
 #undef SARVO_NARROW_TAG
 #undef SARVO_WIDE_TAG
 
