@@ -218,10 +218,13 @@ void TInfos::Timer1Timer() {
         Countdown = shown - 1;
         LabelCountdown->clear();
         Timer1.stop();
-        // From now on an ordinary dialog for the about button.
+        // From now on an ordinary dialog for the about button. New flags hide a window, and the
+        // about button may have shown it already: it stays up.
+        const bool shown = isVisible();
         setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                        Qt::WindowCloseButtonHint);
         setModal(false);
+        if (shown) show();
     }
 }
 

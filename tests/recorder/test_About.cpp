@@ -69,6 +69,19 @@ TEST_F(About, TheSplashCountsDownSixClosesThenBecomesAnOrdinaryDialog) {
     EXPECT_EQ(infos->windowTitle(), QStringLiteral("  Infos")) << "a blank before the table's own";
 }
 
+TEST_F(About, AnAboutWindowOpenedBeforeTheSplashsLastTickStaysOpen) {
+    auto* infos = new TInfos(*form);
+    form->Infos = infos;
+    infos->show();
+    for (int tick = 0; tick < 6; ++tick) infos->Timer1Timer();
+    ASSERT_FALSE(infos->isVisible()) << "the splash closed after six ticks";
+    form->InfosButtonClick();
+    infos->Timer1Timer();
+    EXPECT_FALSE(infos->windowFlags() & Qt::FramelessWindowHint)
+        << "the last tick made it an ordinary dialog";
+    EXPECT_TRUE(infos->isVisible()) << "the about window opened a moment after the splash stays open";
+}
+
 TEST_F(About, TermsOfUseInTheLanguageFromTheWorkingFolderThenTheProgramsOwn) {
     WorkIn(home.Path(QStringLiteral("work")));
     WriteTerms(QDir::currentPath(), QStringLiteral("fr"), "Conditions de test, en UTF-8 : éèà.");
