@@ -234,7 +234,7 @@ TEST_F(MP3Sink, AFullDiskFailsTheRun) {
         ++dones;
     });
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return dones == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return dones == 1; })) << "waiting for the run on a full disk to end";
     EXPECT_EQ(out.ExceptionMessage(), "Error writing down mp3 file");
     EXPECT_EQ(exceptions, 1);
 }
@@ -249,7 +249,8 @@ TEST_F(MP3Sink, LosingTheEndOfTheFileIsReported) {
     out.SetOnThreadException([&](TComponent*) { ++exceptions; });
     out.SetOnDone([&](TComponent*) { ++dones; });
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return dones == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return dones == 1; }))
+        << "waiting for the run whose ID3v1 block is refused to end";
     EXPECT_EQ(out.ExceptionMessage(), "Error writing down mp3 file");
     EXPECT_EQ(exceptions, 1);
     EXPECT_EQ(tone.FlushCount, 1);
@@ -260,7 +261,7 @@ TEST_F(MP3Sink, LosingTheEndOfTheFileIsReported) {
     TToneSource again(44100, 2, 440, 0.5, 44100);
     out.SetInput(&again);
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return dones == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return dones == 2; })) << "waiting for the second run to end";
     EXPECT_EQ(out.ExceptionMessage(), "");
     EXPECT_EQ(exceptions, 1);
 }
