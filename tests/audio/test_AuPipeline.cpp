@@ -338,8 +338,12 @@ TEST(SourceFill, FillBufferUnprotectedAddsTheTotalToThePosition) {
     std::vector<uint8_t> buffer(3000);
     bool end = false;
     EXPECT_EQ(tone.FillBufferUnprotected(nullptr, 3000, end), 0);
+    EXPECT_EQ(tone.Position(), 0) << "no buffer, nothing taken";
     EXPECT_EQ(tone.FillBufferUnprotected(buffer.data(), 3000, end), 3000);
     EXPECT_FALSE(end);
+    EXPECT_EQ(tone.Position(), 3000) << "the total, counted once";
+    EXPECT_EQ(tone.FillBuffer(buffer.data(), 1000, end), 1000);
+    EXPECT_EQ(tone.Position(), 4000) << "the locked fill counts as the unprotected one does";
 }
 
 TEST(SinkLifetime, DestroyingARunningOrPausedSinkNeitherCrashesNorHangs) {
