@@ -28,8 +28,10 @@ name=$(basename "${files[0]}")
 [[ $name =~ ^Rec-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{2}-[0-9]{2}-[0-9]{2}\.mp3$ ]] || fail "bad name $name"
 
 info=$(mpg123 -t -v "${files[0]}" 2>&1 || true)
-echo "$info" | grep -q "cbr192" || fail "not 192 kbit/s: $info"
-echo "$info" | grep -qi "mono" || fail "not mono: $info"
+# Read from a string, not a pipe: grep -q ends at the first match, and the writer of a long text
+# into a pipe would then fail with the pipe closed.
+grep -q "cbr192" <<<"$info" || fail "not 192 kbit/s: $info"
+grep -qi "mono" <<<"$info" || fail "not mono: $info"
 
 mpg123 -q -w "$E2E_HOME/decoded.wav" "${files[0]}"
 stats=$(sox "$E2E_HOME/decoded.wav" -n stat 2>&1)
