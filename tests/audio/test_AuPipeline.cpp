@@ -36,7 +36,8 @@ TEST(SinkRun, RunOnABusySinkRaisesAndLeavesTheRunAlone) {
     p.sink.Run();
     EXPECT_EQ(MessageOf([&] { p.sink.Run(); }), "Component is Busy");
     EXPECT_EQ(p.sink.Status(), tosPlaying);
-    EXPECT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 8192; }));
+    EXPECT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 8192; }))
+        << "waiting for the run to pull past 8 KiB";
     p.sink.Stop(false);
     EXPECT_EQ(p.sink.Prepares, 1);
 }
@@ -71,7 +72,8 @@ TEST(SinkRun, RunEndsByItselfWhenTheInputEndsAndOnDoneFollowsOnTheMainThread) {
         statusInDone = sink.Status();
     });
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return done == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return done == 1; }))
+        << "waiting for the run to end by itself at the tone's end";
     EXPECT_EQ(statusInDone, tosIdle);
     EXPECT_EQ(sink.BytesPulled, 44100 * 4);
     EXPECT_EQ(sink.Finishes, 1);
@@ -90,7 +92,7 @@ TEST(SinkStop, SynchronousStopOfAnIdleSinkReturnsAtOnce) {
 TEST(SinkStop, SynchronousStopReturnsAfterDoFinishAndDeliversNoOnDone) {
     Pipeline p;
     p.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; })) << "waiting for the sink's first pull";
     p.sink.Stop(false);
     EXPECT_EQ(p.sink.Finishes, 1);
     EXPECT_EQ(p.sink.Status(), tosIdle);
@@ -126,12 +128,13 @@ TEST(SinkStop, AsynchronousStopReturnsAtOnceAndOnDoneArrivesLaterOnTheMainThread
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     p.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; })) << "waiting for the sink's first pull";
     p.sink.Stop(true);
     PumpFor(50);
     EXPECT_EQ(p.Count("done"), 0u) << "the finish step is still running";
     release = true;
-    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }))
+        << "waiting for OnDone once the finish step is let go";
     EXPECT_EQ(p.sink.Status(), tosIdle);
     EXPECT_TRUE(p.mainThreadOnly);
 }
@@ -139,13 +142,14 @@ TEST(SinkStop, AsynchronousStopReturnsAtOnceAndOnDoneArrivesLaterOnTheMainThread
 TEST(SinkStop, StopWhilePausedCallsDoChunkWithAbortOnceAndEnds) {
     Pipeline p;
     p.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; })) << "waiting for the sink's first pull";
     p.sink.Pause();
     ASSERT_EQ(p.sink.Status(), tosPaused);
     EXPECT_EQ(p.tone.PauseCount, 1);
     const int64_t pulledBefore = p.sink.BytesPulled;
     p.sink.Stop(true);
-    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }))
+        << "waiting for OnDone after Stop(true) while paused";
     EXPECT_EQ(p.sink.AbortedChunks, 1);
     EXPECT_EQ(p.sink.BytesPulled, pulledBefore);
 }
@@ -158,14 +162,15 @@ TEST(SinkStop, StopFromTheWorkerThreadRaises) {
         return false;
     };
     p.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }))
+        << "waiting for the run to end after its chunk step ends it";
     EXPECT_EQ(message, "You are trying to stop this thread from the thread itself!");
 }
 
 TEST(SinkPause, PauseHoldsResumeContinuesAndTheSourceIsTold) {
     Pipeline p;
     p.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; })) << "waiting for the sink's first pull";
     p.sink.Pause();
     ASSERT_EQ(p.sink.Status(), tosPaused);
     p.sink.Pause(); // a second Pause while paused returns at once
@@ -175,7 +180,8 @@ TEST(SinkPause, PauseHoldsResumeContinuesAndTheSourceIsTold) {
     p.sink.Resume();
     EXPECT_EQ(p.sink.Status(), tosPlaying);
     EXPECT_EQ(p.tone.ResumeCount, 1);
-    EXPECT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > held; }));
+    EXPECT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > held; }))
+        << "waiting for the resumed sink to pull again";
     p.sink.Stop(false);
 }
 
@@ -193,10 +199,11 @@ TEST(SinkRun, RunArrivingBetweenTheEndOfARunAndTheWorkersSleepStartsTheNextRun) 
     int done = 0;
     sink.SetOnDone([&](TComponent*) { ++done; });
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return sink.Status() == tosIdle && syncDone == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return sink.Status() == tosIdle && syncDone == 1; }))
+        << "waiting for the first run's end step on the worker";
     sink.Run();
     rerun = true;
-    ASSERT_TRUE(PumpUntil([&] { return done == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return done == 2; })) << "waiting for OnDone of both runs";
     EXPECT_EQ(sink.Prepares, 2);
     EXPECT_EQ(sink.BytesPulled, 16384);
 }
@@ -209,7 +216,8 @@ TEST(SinkErrors, ExceptionInDoPrepareOrDoChunkGivesMessageThenOnThreadExceptionT
         else
             p.sink.OnChunk = [](bool) -> bool { throw EAuException("cannot open the device"); };
         p.sink.Run();
-        ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }))
+            << "waiting for OnDone after the failing step";
         EXPECT_EQ(p.sink.ExceptionMessage(), "cannot open the device");
         EXPECT_EQ(p.events, (std::vector<std::string>{"exception", "done"}));
         EXPECT_EQ(p.sink.Status(), tosIdle);
@@ -227,9 +235,10 @@ TEST(SinkErrors, ExceptionInDoFinishIsSwallowedAndTheSinkBecomesIdle) {
     Pipeline p;
     p.sink.OnFinish = [] { throw EAuException("disk gone"); };
     p.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.sink.BytesPulled > 0; })) << "waiting for the sink's first pull";
     p.sink.Stop(true);
-    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }))
+        << "waiting for OnDone after the failing finish step";
     EXPECT_EQ(p.sink.Status(), tosIdle);
     EXPECT_EQ(p.sink.ExceptionMessage(), "");
     EXPECT_EQ(p.Count("exception"), 0u);
@@ -244,7 +253,8 @@ TEST(SinkErrors, FailingSourceStartReraisesItsTextAndLeavesTheSourceAtItsEnd) {
     Pipeline p;
     p.tone.FailInit = true;
     p.sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return p.Count("done") == 1; }))
+        << "waiting for OnDone after the failed start";
     EXPECT_EQ(p.sink.ExceptionMessage(), "The tone could not start");
 }
 
@@ -266,7 +276,7 @@ TEST(SinkProperties, DelaySlowsEveryChunk) {
     int done = 0;
     sink.SetOnDone([&](TComponent*) { ++done; });
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return done == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return done == 1; })) << "waiting for the slowed run to end";
     // Six chunks (five with data, one at the end) each wait 40 ms: the run cannot be quicker.
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(6 * 40));
 }
@@ -328,8 +338,12 @@ TEST(SourceFill, FillBufferUnprotectedAddsTheTotalToThePosition) {
     std::vector<uint8_t> buffer(3000);
     bool end = false;
     EXPECT_EQ(tone.FillBufferUnprotected(nullptr, 3000, end), 0);
+    EXPECT_EQ(tone.Position(), 0) << "no buffer, nothing taken";
     EXPECT_EQ(tone.FillBufferUnprotected(buffer.data(), 3000, end), 3000);
     EXPECT_FALSE(end);
+    EXPECT_EQ(tone.Position(), 3000) << "the total, counted once";
+    EXPECT_EQ(tone.FillBuffer(buffer.data(), 1000, end), 1000);
+    EXPECT_EQ(tone.Position(), 4000) << "the locked fill counts as the unprotected one does";
 }
 
 TEST(SinkLifetime, DestroyingARunningOrPausedSinkNeitherCrashesNorHangs) {
@@ -341,7 +355,8 @@ TEST(SinkLifetime, DestroyingARunningOrPausedSinkNeitherCrashesNorHangs) {
             sink.SetInput(&tone);
             sink.SetOnDone([](TComponent*) { ADD_FAILURE() << "a destroyed sink is not called back"; });
             sink.Run();
-            ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; }));
+            ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; }))
+                << "waiting for the sink's first pull";
             if (paused) sink.Pause();
         }
         PumpFor(20);
@@ -355,7 +370,7 @@ TEST(SinkLifetime, DestroyingTheSourceARunningSinkPullsFromStopsTheRun) {
     auto tone = std::make_unique<TToneSource>();
     sink.SetInput(tone.get());
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; })) << "waiting for the sink's first pull";
     tone.reset();
     EXPECT_EQ(sink.Input(), nullptr);
     EXPECT_EQ(sink.Status(), tosIdle);

@@ -154,7 +154,7 @@ TEST(FileInput, MissingFileIsNotValidAndItsRunFailsWithTheSystemText) {
     int done = 0;
     sink.SetOnDone([&](TComponent*) { ++done; });
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return done == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return done == 1; })) << "waiting for the run over a missing file to end";
     EXPECT_EQ(sink.ExceptionMessage(), "No such file or directory");
     void* data = nullptr;
     uint32_t bytes = 100;

@@ -34,7 +34,7 @@ protected:
 } // namespace
 
 TEST_F(Playback, ATwoSecondToneIsHeardOnTheMonitorInRealTime) {
-    ASSERT_TRUE(monitor.Start());
+    ASSERT_TRUE(monitor.Start()) << "waiting for the null sink's monitor to deliver";
     out.Run();
     const auto start = Clock::now();
     ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() > 0; }, 2000)) << "playback did not start";
@@ -59,9 +59,10 @@ TEST_F(Playback, ATwoSecondToneIsHeardOnTheMonitorInRealTime) {
 }
 
 TEST_F(Playback, PauseHoldsThePositionAndTheSound) {
-    ASSERT_TRUE(monitor.Start());
+    ASSERT_TRUE(monitor.Start()) << "waiting for the null sink's monitor to deliver";
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() >= 700; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() >= 700; }, 3000))
+        << "waiting for playback to pass 700 ms";
     out.Pause();
     EXPECT_EQ(out.Status(), tosPaused);
     const int64_t held = out.PositionMs();
@@ -84,7 +85,7 @@ TEST_F(Playback, PauseHoldsThePositionAndTheSound) {
 
 TEST_F(Playback, VolumeIsALinearGain) {
     out.SetVolume(370);
-    ASSERT_TRUE(monitor.Start());
+    ASSERT_TRUE(monitor.Start()) << "waiting for the null sink's monitor to deliver";
     out.Run();
     ASSERT_TRUE(PlayedToTheEnd()) << out.ExceptionMessage();
     const std::vector<int16_t> heardTone = Audible(monitor.Finish());
@@ -100,7 +101,8 @@ TEST_F(Playback, VolumeIsALinearGain) {
 
 TEST_F(Playback, StopDropsWhatIsQueuedAndEndsAtOnce) {
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() >= 300; }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() >= 300; }, 3000))
+        << "waiting for playback to pass 300 ms";
     const auto stopping = Clock::now();
     out.Stop(false);
     EXPECT_LT(MsSince(stopping), 300);
@@ -123,7 +125,7 @@ TEST(PlaybackWithoutServer, RunFailsWithAMessage) {
     bool done = false;
     out.SetOnDone([&](TComponent*) { done = true; });
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return done; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return done; }, 5000)) << "waiting for the failed run's OnDone";
     EXPECT_EQ(out.ExceptionMessage(), "Playback failed: no sound server");
     EXPECT_EQ(tone.FlushCount, 1);
 }

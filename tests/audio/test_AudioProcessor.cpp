@@ -188,7 +188,7 @@ TEST(NullSink, PullsSixteenKilobytesAtATimeAndEndsWithItsInput) {
     int done = 0;
     sink.SetOnDone([&](TComponent*) { ++done; });
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return done == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return done == 1; })) << "waiting for the run to end at the tone's end";
     ASSERT_FALSE(requests.empty());
     EXPECT_EQ(requests.front(), TNULLOut::ChunkBytes);
     EXPECT_EQ(processor.Position(), 100000);
@@ -207,7 +207,7 @@ TEST(NullSink, StoppedWhilePausedEndsWithoutPullingAnotherChunk) {
     TNULLOut sink;
     sink.SetInput(&processor);
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return pulls > 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return pulls > 2; })) << "waiting for the sink to pull three chunks";
     sink.Pause();
     ASSERT_EQ(sink.Status(), tosPaused);
     EXPECT_EQ(tone.PauseCount, 1) << "the pause reaches the source through the filter";
@@ -239,8 +239,9 @@ TEST(NullSink, FilterWhoseInputIsDestroyedMidRunEndsTheRunWithAMessage) {
     int done = 0;
     sink.SetOnDone([&](TComponent*) { ++done; });
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return tone->Position() > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return tone->Position() > 0; }))
+        << "waiting for the filter to pull from the tone";
     tone.reset();
-    ASSERT_TRUE(PumpUntil([&] { return done == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return done == 1; })) << "waiting for the run to end after its input went";
     EXPECT_EQ(sink.ExceptionMessage(), "Input is not assigned.");
 }

@@ -90,7 +90,7 @@ TEST_F(Capture, ThreeSecondsDeliverTheElapsedTimeOfA440HzTone) {
         sink.SetInput(&in);
         sink.Run();
         // Timed from the first data: an input that was idle takes a moment to wake up.
-        ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; }));
+        ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; })) << "waiting for the first captured data";
         const auto start = std::chrono::steady_clock::now();
         const int64_t before = sink.BytesPulled;
         PumpFor(3000);
@@ -154,7 +154,8 @@ TEST_F(Capture, CapturedSignalIsTheSineSourcesTone) {
         int done = 0;
         sink.SetOnDone([&](TComponent*) { ++done; });
         sink.Run();
-        ASSERT_TRUE(PumpUntil([&] { return done == 1; }, 5000));
+        ASSERT_TRUE(PumpUntil([&] { return done == 1; }, 5000))
+            << "waiting for the one-second capture to end";
         ASSERT_EQ(sink.ExceptionMessage(), "");
         ASSERT_EQ(sink.Collected.size(), 44100u * 2 * channels);
         ExpectCleanSineTone(sink.Collected, channels);
@@ -176,7 +177,8 @@ TEST_F(Capture, RecTimeSetsTheSamplesToReadAndZeroEndsAtTheFirstPull) {
     sink.SetOnDone([&](TComponent*) { ++done; });
     in.SetRecTime(0);
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return done == 1; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return done == 1; }, 5000))
+        << "waiting for the capture with RecTime 0 to end";
     EXPECT_TRUE(sink.Collected.empty()) << "RecTime 0 ends at the first pull";
     in.SetRecTime(-1);
     EXPECT_EQ(in.SamplesToRead(), -1);

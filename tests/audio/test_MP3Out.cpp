@@ -10,6 +10,7 @@
 #include <taglib/tag_c.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 
@@ -220,7 +221,7 @@ TEST_F(MP3Sink, StartErrors) {
     EXPECT_EQ(threeChannels.FlushCount, 1) << "the input is flushed after a failed start";
     out.SetFileName(folder.Path("no/such/folder/x.mp3"));
     out.SetInput(&tone);
-    EXPECT_NE(MessageOf([&] { out.BlockingRun(); }), "no exception");
+    EXPECT_EQ(MessageOf([&] { out.BlockingRun(); }), std::strerror(ENOENT)) << "the folder is missing";
 }
 
 TEST_F(MP3Sink, AFullDiskFailsTheRun) {
@@ -234,7 +235,7 @@ TEST_F(MP3Sink, AFullDiskFailsTheRun) {
         ++dones;
     });
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return dones == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return dones == 1; })) << "waiting for the run on a full disk to end";
     EXPECT_EQ(out.ExceptionMessage(), "Error writing down mp3 file");
     EXPECT_EQ(exceptions, 1);
 }
@@ -249,7 +250,8 @@ TEST_F(MP3Sink, LosingTheEndOfTheFileIsReported) {
     out.SetOnThreadException([&](TComponent*) { ++exceptions; });
     out.SetOnDone([&](TComponent*) { ++dones; });
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return dones == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return dones == 1; }))
+        << "waiting for the run whose ID3v1 block is refused to end";
     EXPECT_EQ(out.ExceptionMessage(), "Error writing down mp3 file");
     EXPECT_EQ(exceptions, 1);
     EXPECT_EQ(tone.FlushCount, 1);
@@ -260,7 +262,7 @@ TEST_F(MP3Sink, LosingTheEndOfTheFileIsReported) {
     TToneSource again(44100, 2, 440, 0.5, 44100);
     out.SetInput(&again);
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return dones == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return dones == 2; })) << "waiting for the second run to end";
     EXPECT_EQ(out.ExceptionMessage(), "");
     EXPECT_EQ(exceptions, 1);
 }

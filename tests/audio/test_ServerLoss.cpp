@@ -18,7 +18,8 @@ std::chrono::milliseconds KillAndTimeTheEnd(TPrivateSoundServer& server, TAuOutp
     server.Kill();
     const auto killed = Clock::now();
     // The main thread keeps running its queue all along: nothing may block it.
-    EXPECT_TRUE(PumpUntil([&] { return end.dones == 1; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return end.dones == 1; }, 5000))
+        << "waiting for the run to end after the server was killed";
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - killed);
     std::printf("the run ended %lld ms after the server was killed: %s\n",
                 static_cast<long long>(took.count()), sink.ExceptionMessage().c_str());
@@ -52,12 +53,12 @@ TEST_F(ServerLoss, CaptureEndsWithAnErrorAndWorksAgainAfterARestart) {
     sink.SetInput(&in);
     TRunEnds end(sink);
     sink.Run();
-    ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; })) << "waiting for the first captured data";
 
     EXPECT_LT(KillAndTimeTheEnd(server, sink, end).count(), 2000);
     EXPECT_EQ(sink.ExceptionMessage(), "Input failed: DirectSound error 0x88780078");
 
-    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.Start()) << "waiting for the private sound server to start again";
     const int64_t before = sink.BytesPulled;
     sink.Run();
     EXPECT_TRUE(PumpUntil([&] { return sink.BytesPulled > before + 44100; }, 5000))
@@ -72,16 +73,17 @@ TEST_F(ServerLoss, PlaybackEndsWithAnErrorAndWorksAgainAfterARestart) {
     out.SetInput(&endless);
     TRunEnds end(out);
     out.Run();
-    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() > 200; }));
+    ASSERT_TRUE(PumpUntil([&] { return out.PositionMs() > 200; })) << "waiting for playback to pass 200 ms";
 
     EXPECT_LT(KillAndTimeTheEnd(server, out, end).count(), 2000);
     EXPECT_EQ(out.ExceptionMessage(), "Playback failed: the connection to the sound server was lost");
 
-    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.Start()) << "waiting for the private sound server to start again";
     TToneSource shortTone(44100, 2, 440, 0.5, 44100 * 4 / 2);
     out.SetInput(&shortTone);
     out.Run();
-    EXPECT_TRUE(PumpUntil([&] { return end.dones == 2; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return end.dones == 2; }, 5000))
+        << "waiting for the half-second tone to play to its end after the restart";
     EXPECT_EQ(out.ExceptionMessage(), "");
     EXPECT_NEAR(out.PositionMs(), 500, 100);
 }
@@ -97,7 +99,7 @@ TEST_F(ServerLoss, MixerReportsTheLossAndReconnects) {
     EXPECT_EQ(mixer.MixerCount(), 0);
     EXPECT_LT(Clock::now() - killed, std::chrono::seconds(2));
 
-    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.Start()) << "waiting for the private sound server to start again";
     EXPECT_GT(mixer.MixerCount(), 0);
     EXPECT_EQ(mixer.Master()->Volume(), 100) << "the open mixer finds its source again by name";
 }

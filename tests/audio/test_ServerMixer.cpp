@@ -118,9 +118,9 @@ TEST_F(ServerMixer, ServerChangesReachTheHandlerOnTheMainThread) {
         changes.push_back(kind);
     });
     Shell("pactl set-source-volume sarvo_sine 42%");
-    EXPECT_TRUE(PumpUntil([&] { return !changes.empty(); }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return !changes.empty(); }, 3000)) << "waiting for the volume change";
     Shell("pactl set-source-mute sarvo_sine 1");
-    EXPECT_TRUE(PumpUntil([&] { return changes.size() >= 2; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return changes.size() >= 2; }, 3000)) << "waiting for the mute change";
     EXPECT_EQ(changes, (std::vector<TMixerControlType>{mcVolume, mcMute}));
     EXPECT_EQ(mixer.Master()->Volume(), 42);
 }

@@ -426,7 +426,7 @@ TEST_F(Mixer, ChangesReachTheHandlersOnTheMainThread) {
         model->Report(handle, false, 1 << 8);           // the master line
     });
     server.join();
-    EXPECT_TRUE(PumpUntil([&] { return seen.size() == 3; }));
+    EXPECT_TRUE(PumpUntil([&] { return seen.size() == 3; })) << "waiting for the three changes to this mixer";
     PumpFor(50);
     EXPECT_TRUE(onMain);
     EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int>>{{1, -1}, {-1, mcMute}, {-1, -1}}));

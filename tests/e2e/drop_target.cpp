@@ -1,4 +1,5 @@
-// A window that accepts dropped files, as a file manager does, and prints their paths.
+// A window that accepts dropped files, as a file manager does, and prints their paths; it says
+// "over" once a drag over it has been accepted, so that a test lets go only then.
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -26,6 +27,10 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override {
         event->setDropAction(Qt::CopyAction);
         event->accept();
+        if (FOver) return;
+        FOver = true;
+        std::printf("over\n");
+        std::fflush(stdout);
     }
     void dropEvent(QDropEvent* event) override {
         for (const QUrl& url : event->mimeData()->urls())
@@ -36,6 +41,9 @@ protected:
         event->accept();
         QTimer::singleShot(300, qApp, &QApplication::quit); // after the drop has been answered
     }
+
+private:
+    bool FOver = false;
 };
 
 int main(int argc, char* argv[]) {

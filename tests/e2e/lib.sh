@@ -77,7 +77,7 @@ start_main_window() {
   start_program
   MAIN_WINDOW=$(wait_for_window "Sarvo MP3 Recorder" 30)
   xdotool windowfocus --sync "$MAIN_WINDOW"
-  sleep 0.5
+  until_true 10 "the main window drawn" picture_settled "$MAIN_WINDOW"
 }
 
 # Waits up to $2 seconds for a visible window whose title matches the pattern $1 (anchored);
@@ -132,10 +132,39 @@ until_true() {
   fail "$what, not within ${limit} s; the program said: $(tail -n 5 "$E2E_HOME/program.log")"
 }
 
+# Conditions for until_true.
+# The window $1 is drawn and its picture the same as when last looked at (a still window settles
+# at the second look; one that keeps moving, as while recording, never does).
+declare -A e2e_pictures=()
+picture_settled() {
+  local seen last=${e2e_pictures[$1]:-}
+  seen=$(import -window "$1" -format '%k %#' info: 2>/dev/null) || return 1
+  e2e_pictures[$1]=$seen
+  [ "${seen%% *}" -gt 1 ] && [ "$seen" = "$last" ] # more than one colour: painted
+}
+# The window $1 (its id in decimal or hex) has the keyboard.
+has_keyboard() { [ "$(xdotool getwindowfocus)" = "$(printf '%d' "$1")" ]; }
+# The window $1's top left corner is at $2,$3 on the screen.
+window_at() { [[ "$(xdotool getwindowgeometry "$1")" == *"Position: $2,$3 "* ]]; }
+# The process $1 has ended.
+ended() { ! kill -0 "$1" 2>/dev/null; }
+# The program's stream of that name on the sound server ($1: sink-inputs or source-outputs) is
+# corked, "yes" (paused), or running, "no"; nothing when it has none.
+stream_corked() {
+  LC_ALL=C pactl list "$1" | awk -v RS= -v name="media.name = \"$2\"" \
+    -v pid="application.process.id = \"$PROGRAM_PID\"" \
+    'index($0, name) && index($0, pid) && match($0, /Corked: [a-z]+/) { print substr($0, RSTART + 8, RLENGTH - 8) }'
+}
+playing() { [ "$(stream_corked sink-inputs Playback)" = no ]; }
+playback_paused() { [ "$(stream_corked sink-inputs Playback)" = yes ]; }
+recording_paused() { [ "$(stream_corked source-outputs Recording)" = yes ]; }
+# The recording $1 is finished: it ends with its ID3v1 block.
+finished() { [ "$(tail -c 128 "$1" | head -c 3)" = TAG ]; }
+
 # The file decodes to at least $2 seconds and ends with its ID3v1 block.
 check_recording() {
   local seconds
-  [ "$(tail -c 128 "$1" | head -c 3)" = TAG ] || fail "$1 does not end with its ID3v1 block"
+  finished "$1" || fail "$1 does not end with its ID3v1 block"
   mpg123 -q -w "$E2E_HOME/decoded.wav" "$1" || fail "$1 does not decode"
   seconds=$(sox "$E2E_HOME/decoded.wav" -n stat 2>&1 | awk '/Length \(seconds\)/ {print $3}')
   echo "  $(basename "$1"): ${seconds} s, ends with its ID3v1 block"

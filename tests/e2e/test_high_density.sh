@@ -11,7 +11,7 @@ for skin in Vintage-Skin Modern-Skin; do
   for scale in 1 2; do
     QT_SCALE_FACTOR=$scale start_program
     win=$(wait_for_window "Sarvo MP3 Recorder" 30)
-    sleep 0.8
+    until_true 10 "the main window drawn at scale $scale" picture_settled "$win"
     screenshot "$win" "density-$skin-${scale}x"
     geometry=$(xdotool getwindowgeometry "$win")
     echo "$geometry" | grep -q "Geometry: $((760 * scale))x$((439 * scale))" ||
@@ -29,7 +29,7 @@ cp "$SARVO_BUILD_DIR"/Licence-*.txt "$program_folder/"
 printf '[Style]\nSkin=Modern-Skin\n' >"$config/prefs.ini"
 SARVO_PROGRAM=$program_folder/sarvo-mp3-recorder QT_SCALE_FACTOR=2 start_program
 win=$(wait_for_window "Sarvo MP3 Recorder" 30)
-sleep 0.8
+until_true 10 "the main window drawn without the 2x file" picture_settled "$win"
 screenshot "$win" "density-Modern-Skin-2x-without-2x-file"
 kill -TERM "$PROGRAM_PID"
 wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"

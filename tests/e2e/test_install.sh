@@ -39,9 +39,9 @@ xdotool key r
 sleep 3
 screenshot "$MAIN_WINDOW" installed-modern
 xdotool key space
-sleep 1
 files=("$HOME/Documents/Sarvo mp3 Recordings/"Rec-*.mp3)
 [ -f "${files[0]}" ] || fail "the installed program recorded nothing"
+until_true 10 "the installed program's recording finished" finished "${files[0]}"
 echo "recorded $(basename "${files[0]}")"
 kill -TERM "$PROGRAM_PID"
 wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"

@@ -21,7 +21,7 @@ for skin in Vintage-Skin Modern-Skin; do
     printf '[Language]\nLocale=%s\n[Style]\nSkin=%s\n' "$lang" "$skin" >"$config/prefs.ini"
     start_program
     win=$(wait_for_window "Sarvo MP3 Recorder" 30)
-    sleep 0.8
+    until_true 10 "the main window drawn with its list" picture_settled "$win"
     screenshot "$win" "list-$skin-$lang"
     kill -TERM "$PROGRAM_PID"
     wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"

@@ -27,7 +27,7 @@ start_under() {
   seconds=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
   echo "$2: the main window after $seconds s"
   xdotool windowfocus --sync "$MAIN_WINDOW"
-  sleep 0.8
+  until_true 10 "$2: the main window drawn" picture_settled "$MAIN_WINDOW"
   screenshot "$MAIN_WINDOW" "$2"
 }
 
@@ -67,13 +67,13 @@ for locale in en_US en_GB fr_FR; do
   sleep 2
   screenshot "$MAIN_WINDOW" "locale-$locale-recording"
   xdotool key p
-  sleep 0.5
+  until_true 10 "$locale: the recording paused" recording_paused
   screenshot "$MAIN_WINDOW" "locale-$locale-recording-paused"
   xdotool key space
-  sleep 1.5
+  until_true 10 "$locale: the new recording playing" playing
   screenshot "$MAIN_WINDOW" "locale-$locale-playing"
   xdotool key p
-  sleep 0.5
+  until_true 10 "$locale: the playing paused" playback_paused
   screenshot "$MAIN_WINDOW" "locale-$locale-playing-paused"
   stop_program
 done

@@ -16,10 +16,9 @@ screenshot "$win" recording
 sleep 2.5
 xdotool key space
 stopped=$(date +%s.%N)
-sleep 1.5
+# Playing: the program has a running playback stream on the null sink.
+until_true 10 "the new recording playing" playing
 screenshot "$win" playing-after-recording
-# Playing: the program has a playback stream on the null sink.
-pactl list sink-inputs | grep -q 'media.name = "Playback"' || fail "the new recording is not playing"
 
 shopt -s nullglob
 files=("$folder"/Rec-*.mp3)
@@ -28,8 +27,10 @@ name=$(basename "${files[0]}")
 [[ $name =~ ^Rec-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{2}-[0-9]{2}-[0-9]{2}\.mp3$ ]] || fail "bad name $name"
 
 info=$(mpg123 -t -v "${files[0]}" 2>&1 || true)
-echo "$info" | grep -q "cbr192" || fail "not 192 kbit/s: $info"
-echo "$info" | grep -qi "mono" || fail "not mono: $info"
+# Read from a string, not a pipe: grep -q ends at the first match, and the writer of a long text
+# into a pipe would then fail with the pipe closed.
+grep -q "cbr192" <<<"$info" || fail "not 192 kbit/s: $info"
+grep -qi "mono" <<<"$info" || fail "not mono: $info"
 
 mpg123 -q -w "$E2E_HOME/decoded.wav" "${files[0]}"
 stats=$(sox "$E2E_HOME/decoded.wav" -n stat 2>&1)
@@ -44,9 +45,9 @@ awk -v f="$frequency" 'BEGIN { exit !(f > 420 && f < 460) }' || fail "frequency 
 xdotool key r
 sleep 1.5
 xdotool key Escape
-sleep 1
 files=("$folder"/Rec-*.mp3)
 [ ${#files[@]} -eq 2 ] || fail "expected two recordings, found ${#files[@]}"
+until_true 10 "the second recording finished after Escape" finished "${files[1]}" # named by the time
 
 kill -TERM "$PROGRAM_PID"
 wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"
@@ -59,7 +60,7 @@ xdotool key r
 sleep 2.2
 screenshot "$win" recording-modern
 xdotool key space
-sleep 1.2
+until_true 10 "the new recording playing in the other skin" playing
 screenshot "$win" playing-modern
 files=("$folder"/Rec-*.mp3)
 [ ${#files[@]} -eq 3 ] || fail "expected three recordings, found ${#files[@]}"

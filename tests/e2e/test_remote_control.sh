@@ -57,9 +57,13 @@ focus_elsewhere() {
   e2e_pids+=("$!")
   other=$(wait_for_window "Other program" 10)
   xdotool windowfocus --sync "$other"
-  [ "$(xdotool getwindowfocus)" = "$other" ] || fail "the other window did not take the keyboard"
+  has_keyboard "$other" || fail "the other window did not take the keyboard"
 }
-recorder_has_focus() { [ "$(xdotool getwindowfocus)" = "$MAIN_WINDOW" ]; }
+# xev listens once a property set on the root window shows in its log.
+root_events_seen() {
+  xprop -root -f _SARVO_E2E_MARK 8s -set _SARVO_E2E_MARK listening
+  grep -q _SARVO_E2E_MARK "$E2E_HOME/root-events.log"
+}
 stops() { timeout 10 "$program" --stop 2>/dev/null; }
 
 echo "with a session bus"
@@ -75,9 +79,9 @@ focus_elsewhere
 # ends the launcher's startup notification that no window of its own will.
 stdbuf -oL xev -root -event property >"$E2E_HOME/root-events.log" 2>&1 &
 e2e_pids+=("$!")
-sleep 0.5
+until_true 5 "xev listening on the root window" root_events_seen
 DESKTOP_STARTUP_ID=sarvo-e2e_TIME0 cli 0
-until_true 5 "the first recorder's window has the keyboard again" recorder_has_focus
+until_true 5 "the first recorder's window has the keyboard again" has_keyboard "$MAIN_WINDOW"
 until_true 5 "the startup notification ended" grep -q _NET_STARTUP_INFO_BEGIN "$E2E_HOME/root-events.log"
 kill -0 "$first" || fail "the first recorder ended"
 [ "$(xdotool search --onlyvisible --name '^Sarvo MP3 Recorder$' | wc -l)" -eq 1 ] || fail "a second main window opened"
@@ -174,7 +178,7 @@ start_main_window
 first=$PROGRAM_PID
 focus_elsewhere
 cli 0
-until_true 5 "the first recorder's window has the keyboard again" recorder_has_focus
+until_true 5 "the first recorder's window has the keyboard again" has_keyboard "$MAIN_WINDOW"
 kill -0 "$first" || fail "the first recorder ended"
 cli 1 --stop
 cli 0 --toggle

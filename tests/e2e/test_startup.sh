@@ -5,7 +5,7 @@ start_display
 fresh_home
 start_program
 win=$(wait_for_window "Sarvo MP3 Recorder" 30)
-sleep 0.5
+until_true 10 "the main window drawn" picture_settled "$win"
 screenshot "$win" startup
 geometry=$(xdotool getwindowgeometry "$win")
 echo "$geometry"
@@ -14,7 +14,6 @@ echo "$geometry" | grep -q 'Geometry: 760x' || fail "the window is not 760 wide:
 
 # A session ending (SIGTERM) closes the window as its close button does.
 kill -TERM "$PROGRAM_PID"
-for _ in $(seq 100); do kill -0 "$PROGRAM_PID" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$PROGRAM_PID" 2>/dev/null && fail "the program did not end after its window was closed"
+until_true 10 "the program ending after its window was closed" ended "$PROGRAM_PID"
 wait "$PROGRAM_PID" || fail "the program ended with an error: $(cat "$E2E_HOME/program.log")"
 echo "1 passed, 0 failed"

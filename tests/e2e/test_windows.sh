@@ -11,7 +11,7 @@ for lang in en fr; do
   start_program
   started=$(date +%s.%N)
   splash=$(wait_for_titled "Infos|Aide et informations" 20)
-  sleep 0.3
+  until_true 5 "the splash drawn" picture_settled "$splash"
   screenshot "$splash" "splash-$lang"
   xdotool search --onlyvisible --name "^Sarvo MP3 Recorder$" >/dev/null 2>&1 &&
     fail "the main window is shown while the splash is up"
@@ -22,24 +22,28 @@ for lang in en fr; do
   awk -v t="$after" 'BEGIN { exit !(t >= 5.5 && t < 9) }' || fail "the splash must last six seconds, not $after"
   xwininfo -id "$splash" 2>/dev/null | grep -q "IsViewable" && fail "the splash is still up"
   xdotool windowmove "$win" 0 0
-  sleep 0.5
+  until_true 5 "the main window in the screen's corner" window_at "$win" 0 0
 
   click_in "$win" 729 33 # the settings button
   settings=$(wait_for_titled "Settings|Préférences" 10)
-  sleep 0.5
+  until_true 5 "the settings drawn" picture_settled "$settings"
   screenshot "$settings" "settings-$lang"
   xdotool windowfocus --sync "$settings"
-  sleep 0.3
+  until_true 5 "the settings window has the keyboard" has_keyboard "$settings"
   xdotool key Escape
-  for _ in $(seq 30); do grep -q "Skin=" "$config/prefs.ini" && break; sleep 0.1; done
+  until_true 3 "the settings saved on closing" grep -q "Skin=" "$config/prefs.ini"
   grep -q "Skin=Vintage-Skin" "$config/prefs.ini" || fail "closing the settings saves them: $(cat "$config/prefs.ini")"
 
+  # The splash turns into the about window at its countdown's last tick, a second after the main
+  # window shows, and an about window already up then is hidden by it. Nothing outside the program
+  # tells that tick, so the about button waits it out.
+  sleep "$(awk -v a="$shown" -v b="$(date +%s.%N)" 'BEGIN { d = a + 2 - b; print (d > 0 ? d : 0) }')"
   click_in "$win" 729 100 # the about button
   about=$(wait_for_titled "Infos|Aide et informations" 10)
-  sleep 0.5
+  until_true 5 "the about window drawn" picture_settled "$about"
   screenshot "$about" "about-$lang"
   xdotool windowfocus --sync "$about"
-  sleep 0.3
+  until_true 5 "the about window has the keyboard" has_keyboard "$about"
   xdotool key Escape
 
   kill -TERM "$PROGRAM_PID"

@@ -166,7 +166,7 @@ TEST_F(InputsComeAndGo, AServerThatGoesAndComesBackGivesBackMonitoringWithoutARe
     server.Kill();
     EXPECT_TRUE(RunUntil([&] { return form->InputVuMeter->Position() == form->InputVuMeter->Mini(); }, 2000))
         << "no capture means the floor";
-    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.Start()) << "waiting for the private sound server to start again";
     QElapsedTimer back;
     back.start();
     ASSERT_TRUE(RunUntil([&] { return form->ComboRecLines->currentText() == chosen; }, 5000))

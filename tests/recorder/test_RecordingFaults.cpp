@@ -79,7 +79,7 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     EXPECT_TRUE(RunUntil([&] { return form.flagState() == flStop; }, 3000))
         << "playback without a server ends instead of showing Playing for ever";
 
-    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.Start()) << "waiting for the private sound server to start again";
     boxes.Clear();
     form.RecClick();
     RunFor(1000);

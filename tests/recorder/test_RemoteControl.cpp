@@ -57,7 +57,8 @@ TEST_F(RemoteControl, CommandsAcceptedDuringTheSplashWaitForTheWindow) {
     RunFor(300);
     EXPECT_EQ(form->flagState(), flStop) << "nothing records before the window is up";
     remote.WindowUp();
-    EXPECT_TRUE(RunUntil([&] { return form->flagState() == flRecord; }, 2000));
+    EXPECT_TRUE(RunUntil([&] { return form->flagState() == flRecord; }, 2000))
+        << "waiting for the Record sent during the splash to start recording";
     RunFor(1000); // a recording that holds sound plays once finished
     Accepted(rcStop, flPlay);
     EXPECT_EQ(Recordings().size(), 1);
@@ -71,7 +72,8 @@ TEST_F(RemoteControl, EachCommandInEachStateIsDoneOrRefusedWithItsReason) {
 
     EXPECT_TRUE(remote.Request(rcToggle).isEmpty());
     EXPECT_EQ(form->flagState(), flStop) << "the answer comes before the action";
-    ASSERT_TRUE(RunUntil([&] { return form->flagState() == flRecord; }, 2000));
+    ASSERT_TRUE(RunUntil([&] { return form->flagState() == flRecord; }, 2000))
+        << "waiting for the toggle to start recording";
     Refused(rcRecord, QStringLiteral("already recording"));
     Accepted(rcPause, flRecPause);
     Accepted(rcRecord, flRecord); // goes on

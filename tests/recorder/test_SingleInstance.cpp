@@ -129,7 +129,8 @@ TEST_F(SocketInstance, AClientThatSaysNothingIsLetGoAndTheOthersAreAnswered) {
     ASSERT_TRUE(rambling.waitForConnected(2000));
     rambling.write(QByteArray(10000, 'x'));
     EXPECT_TRUE(RunUntil([&] { return rambling.state() == QLocalSocket::UnconnectedState; },
-                         2 * TSingleInstance::AnswerTimeoutMs));
+                         2 * TSingleInstance::AnswerTimeoutMs))
+        << "the rambling client was never let go";
     EXPECT_TRUE(rambling.readAll().startsWith("refused unknown command")) << "a long line is not a command";
     EXPECT_EQ(handled, std::vector{rcPause});
 }

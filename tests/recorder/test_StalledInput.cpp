@@ -186,7 +186,7 @@ TEST_F(StalledInput, NoRecordingStartsWithoutTheUserWhenTheServerGoesAndComesBac
 
     // The server comes back: nothing starts by itself.
     boxes.Clear();
-    ASSERT_TRUE(server.Start());
+    ASSERT_TRUE(server.Start()) << "waiting for the private sound server to start again";
     watch.Restart();
     RunFor(6000);
     EXPECT_EQ(Recordings().size(), 1) << "no recording without a user action";

@@ -193,7 +193,8 @@ TEST_F(Transport, PlaybackPauseStopAndSeekOnASixtySecondFile) {
 
 TEST_F(Transport, EndOfPlaybackStopsAndRewindsAndPlayStartsAgain) {
     LoadToneFile(1);
-    ASSERT_TRUE(RunUntil([&] { return form->flagState() == flStop; }, 5000));
+    ASSERT_TRUE(RunUntil([&] { return form->flagState() == flStop; }, 5000))
+        << "waiting for the one-second recording to play to its end";
     EXPECT_EQ(form->Progres2->Position(), 0);
     EXPECT_EQ(form->mp3player.Position(), 0);
     EXPECT_EQ(form->Labelboutons->text(), QStringLiteral("Standby"));
@@ -290,7 +291,8 @@ TEST_F(Transport, WaitingIndicationWhileARecordingFinishes) {
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     form->StopClick();
-    EXPECT_TRUE(RunUntil([&] { return form->StatusBar1->PanelText.isEmpty(); }));
+    EXPECT_TRUE(RunUntil([&] { return form->StatusBar1->PanelText.isEmpty(); }))
+        << "waiting for the status line's wait text to go";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // The status line: button face, and its text in teal from 10 pixels in.

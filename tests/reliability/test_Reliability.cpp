@@ -211,7 +211,8 @@ TEST_F(Reliability, RecordingIntoAFolderThatWasDeletedSaysSoAndGoesOn) {
     QDir(form->mp3Folder).removeRecursively();
     boxes.shown.clear();
     form->RecClick();
-    ASSERT_TRUE(RunUntil([&] { return form->flagState() != flRecord; }, 5000));
+    ASSERT_TRUE(RunUntil([&] { return form->flagState() != flRecord; }, 5000))
+        << "waiting for the recording into a deleted folder to end";
     std::printf("figure: recording into a deleted folder: '%s'\n",
                 OneLine(boxes.shown.join(QLatin1Char('|'))).c_str());
     ASSERT_FALSE(boxes.shown.isEmpty());

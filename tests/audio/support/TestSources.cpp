@@ -38,8 +38,13 @@ void TToneSource::DoGetData(void*& Buffer, uint32_t& Bytes) {
     }
     Bytes = static_cast<uint32_t>(frames * frameBytes);
     if (FTotalBytes >= 0) FBytesLeft -= Bytes;
-    FPosition += Bytes;
     Buffer = Bytes ? FBuffer.data() : nullptr;
+}
+
+void TToneSource::GetData(void*& Buffer, uint32_t& Bytes) {
+    std::lock_guard lock(DataCS);
+    TAuInput::GetData(Buffer, Bytes);
+    FPosition += Bytes;
 }
 
 TRawPcmIn::~TRawPcmIn() {

@@ -14,6 +14,10 @@ public:
                 double amplitude = 0.5, int64_t totalBytes = -1);
     ~TToneSource() override { NotifyDestruction(); }
 
+    // Counts what it hands out here, as the file sources do, and not in DoGetData: the unprotected
+    // fill calls DoGetData and counts the total itself.
+    void GetData(void*& Buffer, uint32_t& Bytes) override;
+
     // A DoInit that raises, to test failing starts.
     bool FailInit = false;
     // Counts of the calls the pipeline made (read after the run).
