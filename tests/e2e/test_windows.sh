@@ -35,8 +35,8 @@ for lang in en fr; do
   grep -q "Skin=Vintage-Skin" "$config/prefs.ini" || fail "closing the settings saves them: $(cat "$config/prefs.ini")"
 
   # The splash turns into the about window at its countdown's last tick, a second after the main
-  # window shows, and an about window already up then is hidden by it. Nothing outside the program
-  # tells that tick, so the about button waits it out.
+  # window shows; an about window already up then is made again, under a new window id. Nothing
+  # outside the program tells that tick, so the about button waits it out.
   sleep "$(awk -v a="$shown" -v b="$(date +%s.%N)" 'BEGIN { d = a + 2 - b; print (d > 0 ? d : 0) }')"
   click_in "$win" 729 100 # the about button
   about=$(wait_for_titled "Infos|Aide et informations" 10)
