@@ -115,6 +115,11 @@ public:
         if (!FConnection) return;
         TPulseConnection::TLock lock(*FConnection);
         FConnection->Unlisten(FListener);
+        // A query still under way would answer into a platform that is gone.
+        for (pa_operation* query : FQueries) {
+            pa_operation_cancel(query);
+            pa_operation_unref(query);
+        }
     }
 
     uint32_t DeviceCount() override {
@@ -363,7 +368,7 @@ private:
             pa_operation* operation =
                 context ? pa_context_get_source_info_by_index(context, index, &OnChangedSource, this)
                         : nullptr;
-            if (operation) pa_operation_unref(operation);
+            if (operation) KeepQuery(operation);
             return;
         }
         case seSourceRemoved:
@@ -373,6 +378,18 @@ private:
             break;
         }
         ReportList();
+    }
+
+    // With the loop's lock held: the query is kept until it is answered, so that the platform's
+    // end can cancel it.
+    void KeepQuery(pa_operation* query) {
+        const auto answered = std::remove_if(FQueries.begin(), FQueries.end(), [](pa_operation* kept) {
+            if (pa_operation_get_state(kept) == PA_OPERATION_RUNNING) return false;
+            pa_operation_unref(kept);
+            return true;
+        });
+        FQueries.erase(answered, FQueries.end());
+        FQueries.push_back(query);
     }
 
     void ReportList() {
@@ -443,8 +460,10 @@ private:
 
     const std::shared_ptr<TPulseConnection> FConnection;
     uint64_t FListener = 0;
-    bool FSucceeded = false;               // the loop's thread writes, main reads, under the loop's lock
-    std::mutex FOpenLock;                  // guards FOpen, FLastHandle, FReport and FListReport
+    std::vector<pa_operation*>
+        FQueries;            // change queries under way: the loop's thread and the end, under its lock
+    bool FSucceeded = false; // the loop's thread writes, main reads, under the loop's lock
+    std::mutex FOpenLock;    // guards FOpen, FLastHandle, FReport and FListReport
     std::map<THandle, TSourceState> FOpen; // open mixers: main thread adds, both threads update
     THandle FLastHandle = 0;
     TChangeReport FReport;             // main thread sets; the loop's thread calls
