@@ -79,17 +79,21 @@ int64_t DecodedMs(const std::string& path) {
 } // namespace
 
 TEST(CaptureStall, AStallEndsTheRunWithItsMessageAndTheFileIsComplete) {
+    // A limit well above the scheduling gaps of a loaded machine, which would end the run before
+    // the input stalls.
+    constexpr int StallLimitMs = 1000;
     TFakeRecording take;
-    take.in.SetStallTimeout(300);
+    take.in.SetStallTimeout(StallLimitMs);
     take.Start();
     take.RecordFor(400);
     take.capture->Stall();
     const auto stalled = std::chrono::steady_clock::now();
 
-    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, 2000))
+    ASSERT_TRUE(PumpUntil([&] { return take.ends.dones == 1; }, StallLimitMs + 2000))
         << "waiting for the stalled run to end";
     const auto took = std::chrono::steady_clock::now() - stalled;
-    EXPECT_LT(took, std::chrono::milliseconds(300 + 500)) << "the run ends once the stall limit has passed";
+    EXPECT_LT(took, std::chrono::milliseconds(StallLimitMs + 500))
+        << "the run ends once the stall limit has passed";
     EXPECT_EQ(take.ends.exceptions, 1);
     EXPECT_TRUE(take.ends.onMainThread);
     EXPECT_EQ(take.out->ExceptionMessage(), "Input stopped delivering sound");
