@@ -460,10 +460,10 @@ private:
 
     const std::shared_ptr<TPulseConnection> FConnection;
     uint64_t FListener = 0;
-    std::vector<pa_operation*>
-        FQueries;            // change queries under way: the loop's thread and the end, under its lock
-    bool FSucceeded = false; // the loop's thread writes, main reads, under the loop's lock
-    std::mutex FOpenLock;    // guards FOpen, FLastHandle, FReport and FListReport
+    // Change queries under way: the loop's thread adds, the end cancels, both under the loop's lock.
+    std::vector<pa_operation*> FQueries;
+    bool FSucceeded = false;               // the loop's thread writes, main reads, under the loop's lock
+    std::mutex FOpenLock;                  // guards FOpen, FLastHandle, FReport and FListReport
     std::map<THandle, TSourceState> FOpen; // open mixers: main thread adds, both threads update
     THandle FLastHandle = 0;
     TChangeReport FReport;             // main thread sets; the loop's thread calls
