@@ -25,28 +25,55 @@ void TwydPanel::SetIndexBackground(int32_t v) {
 
 void TwydPanel::SetShowCaption(bool v) {
     FShowCaption = v;
+    FCaptionArea.reset();
     Relayout();
 }
 
 void TwydPanel::SetCaption(const QString& v) {
     if (v == FCaption) return; // the clock is set every timer step, and repaints when its text changes
     FCaption = v;
+    FCaptionArea.reset();
     update();
     wydNotifyName(*this); // the clock's text is its name
 }
 
-void TwydPanel::PaintTo(QPainter& p) {
+void TwydPanel::PaintTo(QPainter& p, bool withCaption) {
     const QRect r = rect();
     wydDraw::FillRect(p, r, ColorToQColor(FBgColor, palette()));
     wydDraw::StretchDraw(p, r.left(), r.top(), r.right() + 1, r.bottom() + 1, FPngListe, FIndexBackground);
     if (FBorderColor != clNone)
         wydDraw::OutlinedBox(p, 0, 0, width(), height(), ColorToQColor(FBorderColor, palette()), QColor());
-    if (FShowCaption) wydDraw::TextRect(p, r, FCaption, font(), palette().color(QPalette::WindowText));
+    if (FShowCaption && withCaption)
+        wydDraw::TextRect(p, r, FCaption, font(), palette().color(QPalette::WindowText));
 }
 
-void TwydPanel::paintEvent(QPaintEvent*) {
+QRect TwydPanel::CaptionArea() {
+    if (!FShowCaption || FCaption.isEmpty()) return {};
+    if (!FCaptionArea) {
+        const QFontMetrics metrics(font(), this);
+        const QString shown = metrics.elidedText(FCaption, Qt::ElideRight, width());
+        // A few pixels round the text's box, for glyphs that reach past it.
+        FCaptionArea =
+            metrics.boundingRect(rect(), Qt::AlignCenter | Qt::TextSingleLine, shown).adjusted(-4, -4, 4, 4);
+    }
+    return *FCaptionArea;
+}
+
+void TwydPanel::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    PaintTo(p);
+    // A child that repaints (the lamp blinking on the clock's panel) repaints the panel beneath it:
+    // the caption is laid out again only when the repaint reaches it.
+    PaintTo(p, event->region().intersects(CaptionArea()));
+}
+
+void TwydPanel::resizeEvent(QResizeEvent* event) {
+    FCaptionArea.reset();
+    QWidget::resizeEvent(event);
+}
+
+void TwydPanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) FCaptionArea.reset();
+    QWidget::changeEvent(event);
 }
 
 void TwydPanel::mousePressEvent(QMouseEvent* event) {

@@ -6,6 +6,8 @@
 
 #include <QWheelEvent>
 
+#include <optional>
+
 class TwydPanel : public QWidget {
 public:
     explicit TwydPanel(QWidget* parent = nullptr);
@@ -26,16 +28,19 @@ public:
     void SetOnMouseUp(TNotifyEvent handler) { FOnMouseUp = std::move(handler); }
 
     // The panel's own drawing, onto any surface.
-    void PaintTo(QPainter& p);
+    void PaintTo(QPainter& p, bool withCaption = true);
 
 protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override { event->accept(); } // notches are consumed
 
 private:
     void Relayout();
+    QRect CaptionArea(); // where the caption draws, in the panel; empty when it draws nothing
 
     TNotifyEvent FOnMouseDown, FOnMouseUp;
     TColor FBgColor = cl3DLight;
@@ -44,4 +49,5 @@ private:
     QString FCaption = "Ok!";
     TwydPngListe* FPngListe = nullptr; // not owned; must outlive the panel
     int32_t FIndexBackground = -1;
+    std::optional<QRect> FCaptionArea; // CaptionArea() once laid out: until the caption, font or size changes
 };

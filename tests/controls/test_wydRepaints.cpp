@@ -77,3 +77,45 @@ TEST_F(Repaints, TheClockRepaintsWhenItsTextChangesAndTheLampWhenItsPictureDoes)
     EXPECT_GT(PaintsAfter([&] { lamp.SetIndexNormal(4); }), 0);
     EXPECT_GT(PaintsAfter([&] { lamp.setEnabled(false); }), 0) << "the hover picture goes";
 }
+
+namespace {
+
+// The panel's pixels in part, as a repaint of only that part draws them, against a whole repaint.
+bool PartDrawsAsTheWhole(TwydPanel& panel, const QRect& part) {
+    QImage whole(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    whole.fill(Qt::transparent);
+    panel.render(&whole);
+    QImage partly(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    partly.fill(Qt::transparent);
+    panel.render(&partly, part.topLeft(), QRegion(part));
+    return partly.copy(part) == whole.copy(part);
+}
+
+} // namespace
+
+// A child's repaint (the lamp on the clock's panel) repaints only its part of the panel, and the
+// caption is drawn there only when it reaches it: wherever the caption now is.
+TEST_F(Repaints, APartOfThePanelRepaintsAsTheWholeWouldAfterTheCaptionFontOrSizeChanged) {
+    TwydPanel clock(&window);
+    clock.setGeometry(10, 10, 300, 80);
+    clock.SetColorBorder(clNone);
+    QFont font = clock.font();
+    font.setPixelSize(30);
+    clock.setFont(font);
+    clock.SetCaption(QStringLiteral("1"));
+    Show();
+    EXPECT_TRUE(PartDrawsAsTheWhole(clock, QRect(145, 35, 10, 10))) << "the caption's middle";
+    EXPECT_TRUE(PartDrawsAsTheWhole(clock, QRect(0, 0, 8, 8)))
+        << "the corner, which the caption does not reach";
+    clock.SetCaption(QStringLiteral("WWWWWWWW"));
+    EXPECT_TRUE(PartDrawsAsTheWhole(clock, QRect(50, 30, 20, 20))) << "a longer caption reaches further";
+    clock.SetCaption(QStringLiteral("1"));
+    font.setPixelSize(70);
+    clock.setFont(font);
+    EXPECT_TRUE(PartDrawsAsTheWhole(clock, QRect(140, 8, 20, 6))) << "a larger font reaches higher";
+    font.setPixelSize(30);
+    clock.setFont(font);
+    clock.SetCaption(QStringLiteral("WWWWWWWW"));
+    clock.resize(500, 80);
+    EXPECT_TRUE(PartDrawsAsTheWhole(clock, QRect(300, 30, 20, 20))) << "a wider panel centres it anew";
+}
