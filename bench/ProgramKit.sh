@@ -24,3 +24,24 @@ calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
 
 # One row of the table tools/bench prints: benchmark, our figure, the anchor's, ratio, goal.
 table_row() { echo "table: $1|$2|$3|$4|$5"; }
+
+# The program on a display and in a home of its own, recording stereo at 320 kbit/s from the sound
+# server's sine source: the start's own work is over when this returns.
+start_recording() {
+  start_display
+  fresh_home
+  mkdir -p "$HOME/.config/Sarvo Mp3 Recorder"
+  printf '[Input]\nName=Sine source at 440 Hz\n[QualityRecord]\nQuality=2\nNbChannels=2\n' \
+    >"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
+  start_main_window
+  sleep 2
+  xdotool key r
+}
+
+# Stops the recording and checks that it made exactly one file.
+stop_recording() {
+  xdotool key space
+  shopt -s nullglob
+  local recorded=("$HOME/Documents/Sarvo mp3 Recordings"/Rec-*.mp3)
+  [ ${#recorded[@]} -eq 1 ] || fail "the program made no recording: $(cat "$E2E_HOME/program.log")"
+}

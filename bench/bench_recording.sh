@@ -6,22 +6,12 @@ set -euo pipefail
 source "$(dirname "$0")/ProgramKit.sh"
 seconds=${SARVO_BENCH_SECONDS:-60}
 
-start_display
-fresh_home
-mkdir -p "$HOME/.config/Sarvo Mp3 Recorder"
-printf '[Input]\nName=Sine source at 440 Hz\n[QualityRecord]\nQuality=2\nNbChannels=2\n' \
-  >"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
-start_main_window
-sleep 2 # the start's own work is not recording
-xdotool key r
+start_recording
 sleep 1
 before=$(cpu_seconds "$PROGRAM_PID")
 sleep "$seconds"
 ours=$(calc "$(cpu_seconds "$PROGRAM_PID") - $before")
-xdotool key space
-shopt -s nullglob
-recorded=("$HOME/Documents/Sarvo mp3 Recordings"/Rec-*.mp3)
-[ ${#recorded[@]} -eq 1 ] || fail "the program made no recording: $(cat "$E2E_HOME/program.log")"
+stop_recording
 
 theirs=$(children_cpu_seconds "timeout $seconds parec --device=sarvo_sine --format=s16le --channels=2 --rate=44100 \
   --latency-msec=100 | lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -b 320 --cbr -m s - \

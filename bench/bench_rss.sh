@@ -8,14 +8,7 @@ minutes=${SARVO_BENCH_MINUTES:-60}
 
 rss_mb() { awk '/^VmRSS:/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
 
-start_display
-fresh_home
-mkdir -p "$HOME/.config/Sarvo Mp3 Recorder"
-printf '[Input]\nName=Sine source at 440 Hz\n[QualityRecord]\nQuality=2\nNbChannels=2\n' \
-  >"$HOME/.config/Sarvo Mp3 Recorder/prefs.ini"
-start_main_window
-sleep 2
-xdotool key r
+start_recording
 sleep 60 # the first minute fills the buffers a recording keeps: that is its working size
 first=$(rss_mb "$PROGRAM_PID")
 most=$first
@@ -26,10 +19,7 @@ for ((minute = 2; minute <= minutes; ++minute)); do
   echo "minute $minute: $now MB"
 done
 last=$(rss_mb "$PROGRAM_PID")
-xdotool key space
-shopt -s nullglob
-recorded=("$HOME/Documents/Sarvo mp3 Recordings"/Rec-*.mp3)
-[ ${#recorded[@]} -eq 1 ] || fail "the program made no recording: $(cat "$E2E_HOME/program.log")"
+stop_recording
 
 growth=$(calc "$most - $first")
 echo "$minutes minutes of recording: RSS $first MB after the first minute, $last MB at the end, at most $most MB"
