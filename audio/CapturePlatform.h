@@ -45,6 +45,8 @@ public:
     void WaitReadable(int timeoutMs, uint64_t wakesSeen) { FRing.WaitReadable(timeoutMs, wakesSeen); }
     void Wake() { FRing.Wake(); }
     uint64_t Wakes() { return FRing.Wakes(); }
+    void Discard() { FRing.Discard(); }
+    bool Failed() { return FRing.Failed(); }
 
 protected:
     TCaptureRing FRing;

@@ -83,3 +83,13 @@ void TCaptureRing::WaitReadable(int timeoutMs, uint64_t wakesSeen) {
     FReadable.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
                        [this, wakesSeen] { return ReadableLocked() || FWakes != wakesSeen; });
 }
+
+void TCaptureRing::Discard() {
+    std::lock_guard lock(FLock);
+    FRead = FWritten;
+}
+
+bool TCaptureRing::Failed() {
+    std::lock_guard lock(FLock);
+    return FFailed;
+}

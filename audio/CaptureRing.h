@@ -35,6 +35,9 @@ public:
     bool Readable();
     // Waits until Readable, a Wake after wakesSeen, or timeoutMs pass.
     void WaitReadable(int timeoutMs, uint64_t wakesSeen);
+    // Drops what waits: a new run on the same stream starts from now.
+    void Discard();
+    bool Failed();
 
 private:
     bool ReadableLocked() const { return FWritten > FRead || FFailed; }

@@ -73,6 +73,7 @@ int32_t TDXAudioIn::DeviceNumberOf(const std::string& identifier) const {
 TDXAudioIn::~TDXAudioIn() {
     MarkDestroying();
     NotifyDestruction();
+    FParked.reset(); // before the flags it was opened with
     FEvents->Forget(this);
     TEventHandler::Release();
 }
@@ -110,15 +111,34 @@ void TDXAudioIn::OpenDevice() {
     TCaptureError error = ceNone;
     const uint32_t fragment =
         static_cast<uint32_t>(uint64_t{FPollingInterval} * FFreq / 1000 * (FBPS / 8) * FChan);
-    std::shared_ptr<TCaptureStream> stream =
-        FPlatform->Open(DeviceIdentifier(FDeviceNumber), FFreq, FChan, static_cast<uint32_t>(_BufSize),
-                        std::max<uint32_t>(fragment, 64), FInterrupted, error);
+    const TStreamKey key{DeviceIdentifier(FDeviceNumber), FFreq, FChan, static_cast<uint32_t>(_BufSize),
+                         std::max<uint32_t>(fragment, 64)};
+    std::shared_ptr<TCaptureStream> stream = TakeParked(key);
+    if (!stream)
+        stream = FPlatform->Open(key.source, key.sampleRate, key.channels, key.ringBytes, key.fragmentBytes,
+                                 FInterrupted, error);
     if (!stream && FInterrupted) return; // a stop came first: the run ends with no data, not a failure
     if (!stream) throw EAuException(std::string("Failed to create DirectSound device: ") + CodeName(error));
     Buf.assign(static_cast<size_t>(_BufSize), 0);
     ++FOpened;
+    FOpenedKey = key;
+    FReusable = true;
     std::lock_guard lock(FCaptureLock);
     FCapture = std::move(stream);
+}
+
+std::shared_ptr<TCaptureStream> TDXAudioIn::TakeParked(const TStreamKey& key) {
+    std::shared_ptr<TCaptureStream> parked;
+    bool fits = false;
+    {
+        std::lock_guard lock(FCaptureLock);
+        parked = std::move(FParked);
+        fits = FParkedKey == key;
+    }
+    // One that does not fit or has failed is closed here, outside the lock, before another opens.
+    if (!parked || !fits || parked->Failed()) return nullptr;
+    parked->Discard(); // what came before this run is not part of it
+    return parked;
 }
 
 void TDXAudioIn::CloseDevice() {
@@ -127,6 +147,10 @@ void TDXAudioIn::CloseDevice() {
         {
             std::lock_guard lock(FCaptureLock);
             closing = std::move(FCapture);
+            if (FReusable) {
+                std::swap(closing, FParked);
+                FParkedKey = FOpenedKey;
+            }
         }
         closing.reset(); // outside the lock: closing talks to the platform
         Buf.clear();
@@ -148,8 +172,10 @@ void TDXAudioIn::DoInit() {
     FSampleSize = static_cast<uint16_t>(FChan * (FBPS / 8));
     FSize = FSamplesToRead > 0 ? FSamplesToRead * FSampleSize : -1;
     OpenDevice();
-    if (FCapture && !FCapture->Start() && !FInterrupted)
+    if (FCapture && !FCapture->Start() && !FInterrupted) {
+        FReusable = false;
         throw EAuException("Failed to create DirectSound buffer");
+    }
     FLastDelivery = Now(); // the stall limit counts from the start
 }
 
@@ -203,6 +229,7 @@ uint32_t TDXAudioIn::TakeWaiting() {
     bool lapped = false;
     if (!FCapture && FInterrupted) return 0; // stopped before the input opened
     if (!FCapture || !FCapture->Waiting(waiting, lapped)) {
+        FReusable = false;
         char message[64];
         std::snprintf(message, sizeof message, "Input failed: DirectSound error 0x%x", InputFailedCode);
         throw EAuException(message);
@@ -213,6 +240,7 @@ uint32_t TDXAudioIn::TakeWaiting() {
     }
     if (waiting > 0) return std::min(waiting, static_cast<uint32_t>(_BufSize));
     if (FInterrupted) return 0;
+    FReusable = false; // a stalled stream may be bound to a device that is gone: the next run opens anew
     throw EAuException(InputStalledMessage);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The capture source: records from one of the platform's inputs (the sound server's, unless a test
 // gives another). The device list is read when the source is created; the chosen input is opened
-// when a run starts, and each pull waits for what it has captured.
+// when a run starts (the last run's stream is taken again when it fits), and each pull waits for
+// what it has captured.
 //
 // A pull waits on the capture's ring, holding no lock, until sound arrives, the stream fails
 // ("Input failed: ..."), or nothing has come for StallTimeout ("Input stopped delivering sound").
@@ -92,9 +93,17 @@ private:
         std::string description;
     };
     using TClock = std::chrono::steady_clock;
+    // What a stream was opened for: a stream fits another run only when all of it is the same.
+    struct TStreamKey {
+        std::string source;
+        uint32_t sampleRate = 0, channels = 0, ringBytes = 0, fragmentBytes = 0;
+        bool operator==(const TStreamKey&) const = default;
+    };
 
     void OpenDevice();
     void CloseDevice();
+    // The stream the last run left, when it fits this run and still works.
+    std::shared_ptr<TCaptureStream> TakeParked(const TStreamKey& key);
     // Waits until the capture has sound for the next block, fails, is interrupted or stalls.
     void AwaitCapture();
     // Bytes for the next block; 0 once interrupted. Raises when the input failed or stalled.
@@ -125,13 +134,21 @@ private:
     // never held while calling the stream.
     std::mutex FCaptureLock;
     std::shared_ptr<TCaptureStream> FCapture;
+    // The last run's stream, corked, kept under FCaptureLock for the next run on the same input
+    // (monitoring hands over to a recording, and back): setting up a new stream costs the server
+    // a link into its graph, and on some servers the first few hundred ms of the take. Written by
+    // the worker of the sink whose run closes or opens the input; freed by the destructor.
+    std::shared_ptr<TCaptureStream> FParked;
+    TStreamKey FParkedKey;
     std::atomic<bool> FInterrupted{false};      // any thread sets; DoInit clears; the worker reads
     std::atomic<TClock::rep> FInterruptedAt{0}; // written before FInterrupted is set
     std::atomic<bool> FPaused{false};           // main writes in _Pause/_Resume; the worker reads
     std::atomic<bool> FAwaiting{false};         // the worker writes while a pull waits; main reads
     std::atomic<TClock::rep> FLastDelivery{0};  // worker on each block, main on resume; the worker reads
-    // Worker only, between DoInit and DoFlush:
+    // The running sink's worker only, between DoInit and DoFlush:
     std::vector<uint8_t> Buf;
     int32_t _BufSize = 0;
     int32_t FOpened = 0;
+    TStreamKey FOpenedKey;
+    bool FReusable = false; // the open stream has not failed, stalled or failed to start
 };

@@ -240,6 +240,64 @@ TEST(CaptureVanish, AVanishedInputIsReportedOnceAndCannotBeOpenedAgain) {
     EXPECT_EQ(take.capture->OpenStreams(), 0) << "no stream is left open";
 }
 
+// Monitoring hands the input over to a recording and back: the next run on the same input and
+// format takes the last run's stream again, and nothing captured before it starts is in it.
+TEST(CaptureReuse, TheNextRunOnTheSameInputTakesTheStreamAgainWithNothingFromBefore) {
+    TFakeInput input;
+    TScriptedSink monitor;
+    monitor.SetInput(&input.in);
+    monitor.Run();
+    ASSERT_TRUE(input.capture->WaitForStream(2000)) << "waiting for the monitoring capture to open";
+    input.RecordFor(200);
+    input.capture->Stall();
+    monitor.Stop(false);
+    input.capture->Burst(300); // what the server still hands over after the run
+    const size_t before = input.capture->Delivered().size();
+
+    TScriptedSink take;
+    take.Collect = true;
+    take.SetInput(&input.in);
+    take.Run();
+    ASSERT_TRUE(input.capture->WaitForStream(2000)) << "waiting for the take's capture to start";
+    input.RecordFor(300);
+    input.capture->Stall();
+    const auto delivered = input.capture->Delivered();
+    ASSERT_TRUE(
+        PumpUntil([&] { return take.BytesPulled == static_cast<int64_t>(delivered.size() - before); }, 2000))
+        << "waiting for the take to pull what was delivered after it started";
+    take.Stop(false);
+    EXPECT_EQ(input.capture->Opens(), 1) << "the take did not open the input anew";
+    EXPECT_EQ(take.Collected,
+              std::vector<uint8_t>(delivered.begin() + static_cast<ptrdiff_t>(before), delivered.end()));
+}
+
+TEST(CaptureReuse, AStreamThatFailedStalledOrDoesNotFitIsClosedAndTheInputOpenedAnew) {
+    TFakeInput input;
+    input.in.SetStallTimeout(300);
+    TScriptedSink sink;
+    sink.SetInput(&input.in);
+    TRunEnds ends(sink);
+    const auto runUntilIdle = [&](auto&& misbehave, const char* what) {
+        sink.Run();
+        ASSERT_TRUE(input.capture->WaitForStream(2000)) << "waiting for the capture to open: " << what;
+        input.RecordFor(100);
+        misbehave();
+        ASSERT_TRUE(PumpUntil([&] { return sink.Status() == tosIdle; }, 2000))
+            << "waiting for the run to end: " << what;
+    };
+    runUntilIdle([&] { input.capture->Fail(); }, "a failing input");
+    runUntilIdle([&] { input.capture->Stall(); }, "a stalling input");
+    EXPECT_EQ(input.capture->Opens(), 2) << "a failed stream is not taken again";
+    runUntilIdle([&] { sink.Stop(false); }, "a stop");
+    EXPECT_EQ(input.capture->Opens(), 3) << "a stalled stream is not taken again";
+    input.in.SetInChannels(2);
+    runUntilIdle([&] { sink.Stop(false); }, "a stop in stereo");
+    EXPECT_EQ(input.capture->Opens(), 4) << "a stream of another format is not taken again";
+    EXPECT_EQ(input.capture->OpenStreams(), 1) << "the one that did not fit was closed";
+    EXPECT_TRUE(PumpUntil([&] { return ends.exceptions == 2; }, 1000))
+        << "waiting for the two failures' reports";
+}
+
 TEST(PlaybackFaults, AStopDuringAStalledOutputReturnsAtOnceAndAFailureEndsTheRun) {
     auto output = std::make_shared<TFakePlayback>();
     TToneSource tone(44100, 2, 440, 0.5, -1);
