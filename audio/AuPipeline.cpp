@@ -245,17 +245,19 @@ void TAuThread::Execute() {
     SetThreadRole(TThreadRole::Worker);
     FTid = static_cast<int>(syscall(SYS_gettid));
     ApplyPriority();
-    // A wake-up with no run behind it (a stale signal) sends the worker back to sleep.
-    const auto sleepUntilRun = [this] {
-        do SoftSleep();
-        while (!FTerminated && !Parent->Busy);
-    };
-    sleepUntilRun();
+    // A run is the worker's when Run asked for it: a run of its own serial. A wake-up with no Run
+    // behind it (a stale signal, or a BlockingRun under way in the caller's thread, which is busy
+    // too) sends the worker back to sleep.
+    uint64_t ran = 0; // no Run yet: the first makes serial 1
+    const auto asked = [this, &ran] { return !FTerminated && Parent->Busy && Parent->FRunSerial != ran; };
     while (!FTerminated) {
-        do RunOnce();
-        while (Parent->Busy && !FTerminated); // a Run that came after the end of the last run
+        do SoftSleep();
+        while (!FTerminated && !asked());
+        while (asked()) { // a Run that came after the end of the last run is taken at once
+            ran = Parent->FRunSerial;
+            RunOnce();
+        }
         Stopped = true;
-        if (!FTerminated) sleepUntilRun();
     }
 }
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -206,6 +209,35 @@ TEST(SinkRun, RunArrivingBetweenTheEndOfARunAndTheWorkersSleepStartsTheNextRun) 
     ASSERT_TRUE(PumpUntil([&] { return done == 2; })) << "waiting for OnDone of both runs";
     EXPECT_EQ(sink.Prepares, 2);
     EXPECT_EQ(sink.BytesPulled, 16384);
+}
+
+// A run in the caller's thread longer than the idle worker's look at its flags: the worker, which
+// sees the sink busy, must not take it for a Run of its own and encode beside it.
+TEST(SinkRun, ABlockingRunLongerThanTheWorkersLookAtItsFlagsRunsInTheCallerAlone) {
+    TToneSource tone(44100, 1, 440.0, 0.5, -1);
+    TScriptedSink sink;
+    sink.SetInput(&tone);
+    std::atomic<int> inside{0}, most{0};
+    const auto started = std::chrono::steady_clock::now();
+    sink.OnChunk = [&](bool) {
+        most = std::max(most.load(), ++inside);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        --inside;
+        return std::chrono::steady_clock::now() - started < std::chrono::milliseconds(1500);
+    };
+    sink.BlockingRun();
+    EXPECT_EQ(sink.Prepares, 1) << "only the caller prepared a run";
+    EXPECT_EQ(most, 1) << "no chunk ran beside another";
+    EXPECT_EQ(sink.Finishes, 1);
+    // The worker still takes the next Run.
+    sink.OnChunk = nullptr;
+    int done = 0;
+    sink.SetOnDone([&](TComponent*) { ++done; });
+    sink.Run();
+    ASSERT_TRUE(PumpUntil([&] { return sink.BytesPulled > 0; })) << "waiting for the worker's run to pull";
+    sink.Stop(true);
+    ASSERT_TRUE(PumpUntil([&] { return done == 1; })) << "waiting for the worker's run to end";
+    EXPECT_EQ(sink.Prepares, 2);
 }
 
 TEST(SinkErrors, ExceptionInDoPrepareOrDoChunkGivesMessageThenOnThreadExceptionThenOnDone) {
