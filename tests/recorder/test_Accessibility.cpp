@@ -344,7 +344,7 @@ TEST_F(Accessibility, TheKeyboardTableWinsOverAFocusedTransportButton) {
     form->wydStop->setFocus();
     Press(form.get(), Qt::Key_R);
     EXPECT_EQ(form->flagState(), flRecord) << "R records, even on the Stop button";
-    RunFor(300);
+    ASSERT_TRUE(RunUntilTheTakeHoldsSound(*form)) << "waiting for the recording's first sound";
     Press(form.get(), Qt::Key_Space);
     EXPECT_EQ(form->flagState(), flPlay) << "Space stops once: the new recording plays, as after any stop";
     Press(form.get(), Qt::Key_Escape);

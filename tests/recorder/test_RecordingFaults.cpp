@@ -44,7 +44,7 @@ TEST(RecordingFaults, ARunThatCannotStartShowsTheMessageAndTheWindowGoesBackToSt
     form.ComboRecLinesChange(); // the device of the selected entry again
     boxes.Clear();
     form.RecClick();
-    RunFor(800);
+    ASSERT_TRUE(RunUntilTheTakeHoldsSound(form)) << "waiting for the next recording's first sound";
     form.StopClick();
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(form.flagState(), flPlay) << "the next recording works";

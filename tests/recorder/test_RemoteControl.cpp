@@ -59,7 +59,7 @@ TEST_F(RemoteControl, CommandsAcceptedDuringTheSplashWaitForTheWindow) {
     remote.WindowUp();
     EXPECT_TRUE(RunUntil([&] { return form->flagState() == flRecord; }, 2000))
         << "waiting for the Record sent during the splash to start recording";
-    RunFor(1000); // a recording that holds sound plays once finished
+    ASSERT_TRUE(RunUntilTheTakeHoldsSound(*form)) << "waiting for the recording's first sound";
     Accepted(rcStop, flPlay);
     EXPECT_EQ(Recordings().size(), 1);
 }
@@ -94,7 +94,7 @@ TEST_F(RemoteControl, EachCommandInEachStateIsDoneOrRefusedWithItsReason) {
     Accepted(rcPause, flPause);
     Accepted(rcPause, flPlay);    // goes on, as the window's Pause does
     Accepted(rcRecord, flRecord); // playback stops, a new recording starts
-    RunFor(1000);
+    ASSERT_TRUE(RunUntilTheTakeHoldsSound(*form)) << "waiting for the second recording's first sound";
     Accepted(rcPlay, flPlay); // finished, and it plays
     EXPECT_EQ(Recordings().size(), 2);
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +39,22 @@ bool ChooseInputStartingWith(Form& form, const QString& start) {
 template <class Form>
 bool ChoosePacedInput(Form& form) {
     return ChooseInputStartingWith(form, QStringLiteral("Paced"));
+}
+
+// Runs the event loop until the newest recording in the form's folder holds encoded sound: only
+// such a take plays once stopped, and an input can be slow to deliver its first sound on a busy
+// server (the sine source hands out seconds at a time). A position would not do: the capture's
+// still counts the run before until the worker has prepared the new one.
+template <class Form>
+bool RunUntilTheTakeHoldsSound(Form& form, int timeoutMs = 5000) {
+    constexpr qint64 SomeFrames = 4096;
+    return RunUntil(
+        [&] {
+            const QFileInfoList newest =
+                QDir(form.mp3Folder).entryInfoList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Time);
+            return !newest.isEmpty() && newest.first().size() > SomeFrames;
+        },
+        timeoutMs);
 }
 
 // The recordings in a folder, by name.
