@@ -82,7 +82,8 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     ASSERT_TRUE(server.Start()) << "waiting for the private sound server to start again";
     boxes.Clear();
     form.RecClick();
-    RunFor(1000);
+    ASSERT_TRUE(RunUntilTheTakeHoldsSound(form)) << "waiting for the first sound once the server is back";
+    RunFor(500);
     form.StopClick();
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.join(QLatin1Char('|')).toStdString();
     ASSERT_EQ(Recordings(form).size(), 2);

@@ -46,9 +46,10 @@ struct Settings : testing::Test {
         prefs.ComboBox1->setCurrentIndex(
             prefs.ComboBox1->findText(QStringLiteral("Paced"), Qt::MatchStartsWith));
     }
-    // A one-second recording with the current settings; its path.
+    // A recording of a second of sound or more with the current settings; its path.
     QString Record() {
         form->RecClick();
+        EXPECT_TRUE(RunUntilTheTakeHoldsSound(*form)) << "waiting for the recording's first sound";
         RunFor(1000);
         form->StopClick();
         const QStringList files =

@@ -176,7 +176,7 @@ TEST_F(Transport, PlaybackPauseStopAndSeekOnASixtySecondFile) {
     form->RecClick();
     EXPECT_EQ(form->flagState(), flRecord) << "Record while playing stops playback, then records";
     EXPECT_EQ(form->mp3player.Position(), 0);
-    RunFor(500);
+    ASSERT_TRUE(RunUntilTheTakeHoldsSound(*form)) << "waiting for the recording's first sound";
     form->StopClick();
     ASSERT_EQ(form->flagState(), flPlay);
     form->PauseClick();

@@ -41,20 +41,15 @@ bool ChoosePacedInput(Form& form) {
     return ChooseInputStartingWith(form, QStringLiteral("Paced"));
 }
 
-// Runs the event loop until the newest recording in the form's folder holds encoded sound: only
-// such a take plays once stopped, and an input can be slow to deliver its first sound on a busy
-// server (the sine source hands out seconds at a time). A position would not do: the capture's
-// still counts the run before until the worker has prepared the new one.
+// Runs the event loop until the recording under way holds encoded sound: only such a take plays
+// once stopped, and an input can be slow to deliver its first sound on a busy server (the sine
+// source hands out seconds at a time). A position would not do: the capture's still counts the run
+// before until the worker has prepared the new one.
 template <class Form>
 bool RunUntilTheTakeHoldsSound(Form& form, int timeoutMs = 5000) {
     constexpr qint64 SomeFrames = 4096;
-    return RunUntil(
-        [&] {
-            const QFileInfoList newest =
-                QDir(form.mp3Folder).entryInfoList({QStringLiteral("*.mp3")}, QDir::Files, QDir::Time);
-            return !newest.isEmpty() && newest.first().size() > SomeFrames;
-        },
-        timeoutMs);
+    const QString take = QFile::decodeName(QByteArray::fromStdString(form.MP3Out1.FileName()));
+    return RunUntil([&] { return QFileInfo(take).size() > SomeFrames; }, timeoutMs);
 }
 
 // The recordings in a folder, by name.
