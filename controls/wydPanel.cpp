@@ -6,6 +6,7 @@
 
 TwydPanel::TwydPanel(QWidget* parent) : QWidget(parent) {
     resize(128, 128);
+    DeclareOpaqueIfFilled(*this, FBgColor);
     wydInstallAccessibility();
 }
 
@@ -15,6 +16,7 @@ void TwydPanel::Relayout() {
 
 void TwydPanel::SetColorBackground(TColor v) {
     FBgColor = v;
+    DeclareOpaqueIfFilled(*this, FBgColor);
     Relayout();
 }
 
@@ -73,6 +75,7 @@ void TwydPanel::resizeEvent(QResizeEvent* event) {
 
 void TwydPanel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) FCaptionArea.reset();
+    if (event->type() == QEvent::PaletteChange) DeclareOpaqueIfFilled(*this, FBgColor);
     QWidget::changeEvent(event);
 }
 

@@ -7,6 +7,7 @@
 
 TwydPngButton::TwydPngButton(QWidget* parent) : TWheelControl(parent) {
     resize(48, 100);
+    DeclareOpaqueIfFilled(*this, FBgColor);
     setFocusPolicy(Qt::TabFocus); // the keyboard reaches it; a click leaves the focus where it was
 }
 
@@ -21,6 +22,7 @@ void TwydPngButton::SetIndex(int32_t& field, int32_t v) {
 
 void TwydPngButton::SetColorBg(TColor v) {
     FBgColor = v;
+    DeclareOpaqueIfFilled(*this, FBgColor);
     Relayout();
 }
 
@@ -158,6 +160,7 @@ void TwydPngButton::leaveEvent(QEvent* event) {
 
 void TwydPngButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) DeclareOpaqueIfFilled(*this, FBgColor);
     if (event->type() != QEvent::EnabledChange) return;
     SetButtonState(FButtonState);
     update(); // the hover picture is drawn only while enabled

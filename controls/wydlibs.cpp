@@ -128,6 +128,11 @@ QColor ColorToQColor(TColor color, const QPalette& palette) {
     return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
 }
 
+void DeclareOpaqueIfFilled(QWidget& control, TColor background) {
+    const QColor fill = ColorToQColor(background, control.palette());
+    control.setAttribute(Qt::WA_OpaquePaintEvent, fill.isValid() && fill.alpha() == 255);
+}
+
 const QImage* PictureAt(const TwydPngListe* list, int32_t index) {
     const TwydPng* item = list ? list->GetPng(index) : nullptr;
     return item && !item->Png.isNull() ? &item->Png : nullptr;

@@ -40,6 +40,10 @@ bool IsActivationKey(int key);
 // The colour to draw with; system colours come from the palette.
 QColor ColorToQColor(TColor color, const QPalette& palette);
 
+// A control whose background is a solid colour covers every one of its pixels: it tells Qt so, and
+// a child's repaint (the lamp, the meter) then repaints the control alone, not the skin beneath it.
+void DeclareOpaqueIfFilled(QWidget& control, TColor background);
+
 // The picture an index names in a list, or null: -1, out-of-range indices and a missing list
 // name nothing, and draw nothing.
 const QImage* PictureAt(const TwydPngListe* list, int32_t index);

@@ -7,6 +7,7 @@
 #include "Unit1.h"
 #include "WindowTestKit.h"
 
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -111,5 +112,40 @@ TEST(IdlePainting, AMinimisedOrHiddenWindowLeavesTheMeterAloneAndMonitoringGoesO
         EXPECT_NE(form->NULLOut1.Status(), tosIdle) << "monitoring goes on while " << name;
         (form.get()->*back)();
         EXPECT_TRUE(rises()) << "waiting for the meter to follow the input again after " << name;
+    }
+}
+
+// The lamp and the meter sit on the clock's panel, which fills itself with a solid colour: their
+// changes repaint that panel alone beneath them, not the skin's backdrop and the frame under it,
+// and what reaches the screen is what a full repaint draws.
+TEST(IdlePainting, TheLampAndTheMeterRepaintTheClocksPanelAloneBeneathThem) {
+    TempHome home;
+    ScriptedBoxes boxes;
+    auto form = std::make_unique<TForm1>(&boxes);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get())) << "waiting for the window to be shown";
+    form->Timer1.stop(); // nothing else changes meanwhile
+    RunFor(100);
+
+    PaintCounter paints(*form);
+    const QSet<QWidget*> expected{form->Cadran, form->VuCircle, form->InputVuMeter};
+    for (int step = 1; step <= 4; ++step) {
+        SCOPED_TRACE(step);
+        paints.Reset();
+        form->VuCircle->SetIndexNormal(19 + step);
+        form->InputVuMeter->SetPosition(form->InputVuMeter->Mini() + 8 * step);
+        ASSERT_TRUE(RunUntil([&] { return paints.Painters().contains(form->VuCircle); }, 2000))
+            << "waiting for the lamp's repaint";
+        RunFor(30); // anything else the change repaints
+        for (QWidget* painter : paints.Painters())
+            EXPECT_TRUE(expected.contains(painter))
+                << "also repainted: the " << painter->width() << "x" << painter->height() << " widget at "
+                << painter->mapTo(form.get(), QPoint()).x() << ","
+                << painter->mapTo(form.get(), QPoint()).y();
+        const QImage onScreen =
+            form->screen()->grabWindow(form->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage repainted = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(onScreen.size(), repainted.size());
+        EXPECT_TRUE(onScreen == repainted) << "the screen differs from a full repaint";
     }
 }
