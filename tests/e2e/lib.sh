@@ -12,7 +12,8 @@ e2e_cleanup() {
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
-  [ -n "${E2E_HOME:-}" ] && rm -rf "$E2E_HOME"
+  # Not an && list: as the trap's last command its status would become the script's.
+  if [ -n "${E2E_HOME:-}" ]; then rm -rf "$E2E_HOME"; fi
 }
 trap e2e_cleanup EXIT
 
