@@ -70,7 +70,7 @@ TEST(RecordingFaults, TheSoundServerGoingAwayKeepsWhatWasRecordedAndTheNextRecor
     ASSERT_EQ(Recordings(form).size(), 1);
     const int64_t keptMs = LengthMs(form.mp3Folder + Recordings(form)[0]);
     std::printf("figure: sound server killed 1.5 s into a recording: '%s'; %lld ms kept and playable\n",
-                boxes.shown.first().toStdString().c_str(), static_cast<long long>(keptMs));
+                OneLine(boxes.shown.first()).c_str(), static_cast<long long>(keptMs));
     EXPECT_GE(keptMs, 1000) << "what was recorded is kept and playable";
     QFile partial(form.mp3Folder + Recordings(form)[0]);
     ASSERT_TRUE(partial.open(QIODevice::ReadOnly));

@@ -46,11 +46,6 @@ struct Reliability : testing::Test {
     }
 };
 
-// A message as one line of a figure.
-std::string OneLine(const QString& message) {
-    return QString(message).replace(QStringLiteral("\r\n"), QStringLiteral(" / ")).toStdString();
-}
-
 void ExpectAContinuousTone(const std::vector<int16_t>& samples) {
     ASSERT_GT(samples.size(), 44100u);
     // The encoder's first and last frames fade in and out; judge what lies between.

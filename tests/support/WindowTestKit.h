@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 // Runs the event loop, which also delivers the engine's notifications, until pred holds.
 template <class Pred>
 bool RunUntil(Pred pred, int timeoutMs = 5000) {
@@ -50,6 +52,11 @@ bool RunUntilTheTakeHoldsSound(Form& form, int timeoutMs = 5000) {
     constexpr qint64 SomeFrames = 4096;
     const QString take = QFile::decodeName(QByteArray::fromStdString(form.MP3Out1.FileName()));
     return RunUntil([&] { return QFileInfo(take).size() > SomeFrames; }, timeoutMs);
+}
+
+// A message as one line of a figure.
+inline std::string OneLine(const QString& message) {
+    return QString(message).replace(QStringLiteral("\r\n"), QStringLiteral(" / ")).toStdString();
 }
 
 // The recordings in a folder, by name.
