@@ -54,9 +54,13 @@ QRect TwydPanel::CaptionArea() {
     if (!FCaptionArea) {
         const QFontMetrics metrics(font(), this);
         const QString shown = metrics.elidedText(FCaption, Qt::ElideRight, width());
-        // A few pixels round the text's box, for glyphs that reach past it.
-        FCaptionArea =
-            metrics.boundingRect(rect(), Qt::AlignCenter | Qt::TextSingleLine, shown).adjusted(-4, -4, 4, 4);
+        // The glyphs' own ink where the centred line puts it, not the line's box: the lamp sits in the
+        // clock's line box, below the digits, and its blink need not draw the text again. A few
+        // pixels round it for antialiasing and hinting.
+        const QRect line = metrics.boundingRect(rect(), Qt::AlignCenter | Qt::TextSingleLine, shown);
+        const QRect ink =
+            metrics.tightBoundingRect(shown).translated(line.left(), line.top() + metrics.ascent());
+        FCaptionArea = ink.adjusted(-4, -4, 4, 4);
     }
     return *FCaptionArea;
 }

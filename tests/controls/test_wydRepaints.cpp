@@ -119,3 +119,23 @@ TEST_F(Repaints, APartOfThePanelRepaintsAsTheWholeWouldAfterTheCaptionFontOrSize
     clock.resize(500, 80);
     EXPECT_TRUE(PartDrawsAsTheWhole(clock, QRect(300, 30, 20, 20))) << "a wider panel centres it anew";
 }
+
+// The caption is left out of a repaint only where its glyphs leave no ink: accents above the line,
+// tails below it and the clock's digits alike, in every small part of the panel.
+TEST_F(Repaints, EverySmallPartOfThePanelRepaintsAsTheWholeWould) {
+    TwydPanel clock(&window);
+    clock.setGeometry(10, 10, 193, 104);
+    clock.SetColorBorder(clNone);
+    QFont font = clock.font();
+    font.setPixelSize(37);
+    clock.setFont(font);
+    Show();
+    for (const QString& caption :
+         {QStringLiteral("00:00:00"), QStringLiteral("ÉÂgjpqy|"), QStringLiteral("W")}) {
+        clock.SetCaption(caption);
+        for (int y = 0; y < clock.height(); y += 6)
+            for (int x = 0; x < clock.width(); x += 6)
+                ASSERT_TRUE(PartDrawsAsTheWhole(clock, QRect(x, y, 6, 6)))
+                    << caption.toStdString() << ": the part at " << x << "," << y;
+    }
+}
