@@ -91,17 +91,23 @@ bool PartDrawsAsTheWhole(TwydPanel& panel, const QRect& part) {
     return partly.copy(part) == whole.copy(part);
 }
 
+// A panel as the clock is: no border, its caption in a font of that pixel size.
+void SetUpClock(TwydPanel& clock, const QRect& geometry, int pixelSize) {
+    clock.setGeometry(geometry);
+    clock.SetColorBorder(clNone);
+    QFont font = clock.font();
+    font.setPixelSize(pixelSize);
+    clock.setFont(font);
+}
+
 } // namespace
 
 // A child's repaint (the lamp on the clock's panel) repaints only its part of the panel, and the
 // caption is drawn there only when it reaches it: wherever the caption now is.
 TEST_F(Repaints, APartOfThePanelRepaintsAsTheWholeWouldAfterTheCaptionFontOrSizeChanged) {
     TwydPanel clock(&window);
-    clock.setGeometry(10, 10, 300, 80);
-    clock.SetColorBorder(clNone);
+    SetUpClock(clock, QRect(10, 10, 300, 80), 30);
     QFont font = clock.font();
-    font.setPixelSize(30);
-    clock.setFont(font);
     clock.SetCaption(QStringLiteral("1"));
     Show();
     EXPECT_TRUE(PartDrawsAsTheWhole(clock, QRect(145, 35, 10, 10))) << "the caption's middle";
@@ -124,11 +130,7 @@ TEST_F(Repaints, APartOfThePanelRepaintsAsTheWholeWouldAfterTheCaptionFontOrSize
 // tails below it and the clock's digits alike, in every small part of the panel.
 TEST_F(Repaints, EverySmallPartOfThePanelRepaintsAsTheWholeWould) {
     TwydPanel clock(&window);
-    clock.setGeometry(10, 10, 193, 104);
-    clock.SetColorBorder(clNone);
-    QFont font = clock.font();
-    font.setPixelSize(37);
-    clock.setFont(font);
+    SetUpClock(clock, QRect(10, 10, 193, 104), 37);
     Show();
     for (const QString& caption :
          {QStringLiteral("00:00:00"), QStringLiteral("ÉÂgjpqy|"), QStringLiteral("W")}) {
